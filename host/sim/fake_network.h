@@ -16,21 +16,28 @@ namespace host::sim {
 
 struct FetchScript {
   std::string body;
-  int delayMs = 0;     // real time the fetch blocks before answering
-  bool fail = false;   // answer an empty body
+  int delayMs = 0;    // real time the fetch blocks before answering
+  bool fail = false;  // answer an empty body
 };
 
 // Shared between a FakeDownload and the test.
 struct FakeDownloadState {
   mutable std::mutex mutex;
-  std::vector<std::string> calls;  // "AddTask <url> <path>", "ResumeTask ...",
-                                   // "StopTask", "CloseDownload"
+  // Accepted calls only: "AddTask <url> <path>",
+  // "ResumeTask <state.url> <state.path> <state.received>", "StopTask",
+  // "CloseDownload".
+  std::vector<std::string> calls;
   bool hasTask = false;
-  std::uint32_t received = 0;      // what DownloadedLength reports
+  std::uint32_t received = 0;  // what DownloadedLength reports
   TaskParam lastParam;
   ResumeState lastResume;
   TaskOutcome outcome = TaskOutcome::None;
   bool closed = false;
+  // What the current (or last) task writes: the param's URL and path for
+  // AddTask, the resume state's for ResumeTask.
+  std::string taskUrl;
+  std::string taskPath;
+  std::string taskValidator;
 };
 
 class FakeDownload : public Download {

@@ -33,6 +33,8 @@ struct MessageBoxShown {
   std::string title;  // as shown: "信息：" when the caller gave none
   int answer = kMsgOk;
   bool fromUiThread = true;
+  bool answered = false;  // false while the box still waits for its answer
+  bool timedOut = false;  // no answer was scripted in time; answered No
 };
 
 struct BalloonShown {
@@ -62,6 +64,8 @@ struct SimControl {
   int checkedButton = -1;
   int timerPeriod = 0;
   long long timerDueAt = 0;  // virtual ms of the next tick
+  long long createdSeq = 0;  // creation order; breaks ties between due timers
+  bool timerFiring = false;  // its handler is running (not re-entered)
   int progressMax = 100;
   int progressPos = 0;
   std::vector<std::string> addresses;  // browser: every Navigate, in order
@@ -73,6 +77,8 @@ struct SimWindow {
   WindowDef def;
   Rect bounds;
   bool visible = true;
+  bool enabled = true;
+  Rect normalBounds;  // bounds to go back to from maximised
   int state = kWindowNormal;
   bool modal = false;
   int activations = 0;
@@ -111,8 +117,7 @@ class SimHost : public WindowServices {
   void CheckToolbarButton(const ControlRef& toolbar, int index) override;
   int TreeSelectedIndex(const ControlRef& tree) override;
   int ListAppendRow(const ControlRef& list) override;
-  void ListSetCell(const ControlRef& list, int row, int col,
-                   const std::string& text) override;
+  void ListSetCell(const ControlRef& list, int row, int col, const std::string& text) override;
   std::string ListGetCell(const ControlRef& list, int row, int col) override;
   int ListRowCount(const ControlRef& list) override;
   void ListDeleteRow(const ControlRef& list, int row) override;
@@ -147,6 +152,9 @@ class SimHost : public WindowServices {
   // loaded; the default advances the virtual clock in 1 ms steps until the
   // window is destroyed or 60 s of virtual time have passed.
   void SetModalLoop(std::function<void(SimHost&, const std::string& window)> loop);
+  // Real time a Yes/No box waits for a scripted answer before it answers No
+  // (default 10 s), so that a forgotten script cannot hang a test run.
+  void SetMessageBoxTimeout(int ms);
 
   // ---- Driver: acts as the user (each returns false when the action is not
   // possible, e.g. a disabled item or a window not loaded) ------------------
@@ -157,10 +165,11 @@ class SimHost : public WindowServices {
   bool DoubleClickRow(const std::string& window, const std::string& list, int row);
   bool PressEnterInList(const std::string& window, const std::string& list);
   bool RightClickList(const std::string& window, const std::string& list);
+  // Selects the row, as a right click on it does, then raises RightClicked.
+  bool RightClickRow(const std::string& window, const std::string& list, int row);
   // Chooses an item of the menu that is popped up now; false when that menu
   // is not open or the item is disabled. Closes the popup either way.
-  bool ChooseMenuItem(const std::string& window, const std::string& menu,
-                      const std::string& item);
+  bool ChooseMenuItem(const std::string& window, const std::string& menu, const std::string& item);
   void DismissPopup(const std::string& window);
   bool ClickToolbarButton(const std::string& window, const std::string& toolbar, int index);
   bool ClickButton(const std::string& window, const std::string& button);
@@ -200,7 +209,11 @@ class SimHost : public WindowServices {
   std::vector<std::string> StartedPrograms() const;
   std::vector<std::string> ShellOpened() const;
   std::vector<MessageBoxShown> MessageBoxes() const;
+  // Waits (real time) until at least `count` boxes have been shown; for a
+  // test that must answer a box a worker thread is about to show.
+  bool WaitForMessageBoxes(std::size_t count, int timeoutMs = 10000) const;
   int ThreadsStarted() const;
+  int ThreadsRunning() const;
   bool Exited() const;
   int ExitCode() const;
   // Every operation in order, one line each, e.g.
