@@ -1,0 +1,106 @@
+// The real program `update` in a virtual display against a loopback content
+// server: the refusal without the update module, and a download that lands
+// byte for byte under the package name (or a numbered one).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/deliverables.h"
+#include "tests/support/temp_dir.h"
+#include "tests/updatemodule/desktop_harness.h"
+
+namespace {
+
+using desktop_harness::ChildProcess;
+using desktop_harness::ContentServer;
+using desktop_harness::VirtualDisplay;
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+constexpr const char* kWindowTitle = "^Kovrin宝盒更新检测$";
+constexpr int kWaitMs = 30000;
+
+class UpdateProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    chmod(session.path().c_str(), 0700);
+    display = std::make_unique<VirtualDisplay>(session.path());
+    if (!display->Ready()) GTEST_SKIP() << "Xvfb did not start";
+    server = std::make_unique<ContentServer>(RB_TEST_CONTENT_BASE_URL);
+    if (!server->Problem().empty()) GTEST_SKIP() << server->Problem();
+    std::filesystem::copy_file(RB_TEST_UPDATE_PROGRAM, Program());
+  }
+
+  std::string Program() const { return runDir.File(common::kUpdaterFile); }
+  std::string Log() const { return session.File("update.log"); }
+  std::unique_ptr<ChildProcess> Start() {
+    return std::make_unique<ChildProcess>(std::vector<std::string>{Program()},
+                                          display->Environment(), Log());
+  }
+
+  TempDir session;  // the display's runtime folder and the program's output
+  TempDir runDir;   // where the program lies
+  std::unique_ptr<VirtualDisplay> display;
+  std::unique_ptr<ContentServer> server;
+};
+
+TEST_F(UpdateProgramTest, WithoutTheModuleOnlyTheRefusalShows) {
+  WriteFileBytes(runDir.File("Kovrin宝盒.zip"), "earlier");
+  server->Serve("/update.txt", server->Url("/pkg/new.zip") + "|V2.1|1");
+  auto program = Start();
+
+  const std::string box = display->WaitForWindow("^更新$", kWaitMs);
+  ASSERT_FALSE(box.empty()) << desktop_harness::ReadFile(Log());
+  EXPECT_TRUE(display->FindWindows(kWindowTitle).empty());
+  display->PressEnter(box);
+  EXPECT_EQ(program->Wait(kWaitMs), 0) << desktop_harness::ReadFile(Log());
+  EXPECT_TRUE(server->Requests().empty());
+  EXPECT_EQ(ReadFileBytes(runDir.File("Kovrin宝盒.zip")), "earlier");
+}
+
+struct DownloadCase {
+  const char* name;
+  bool packageFileExists;  // from an earlier update
+  const char* savedAs;
+};
+void PrintTo(const DownloadCase& c, std::ostream* os) { *os << c.name; }
+
+class UpdateDownloadTest : public UpdateProgramTest,
+                           public ::testing::WithParamInterface<DownloadCase> {};
+
+TEST_P(UpdateDownloadTest, AnotherVersionIsDownloadedWhole) {
+  const std::string package = desktop_harness::PackageBytes(300 * 1024, 21);
+  WriteFileBytes(runDir.File(common::kModuleFile), "module");
+  WriteFileBytes(runDir.File("Kovrin宝盒.zip"), "earlier");
+  if (GetParam().packageFileExists) WriteFileBytes(runDir.File("Kovrin宝盒V2.0.zip"), "older");
+  server->Serve("/pkg/v21.zip", package);
+  server->Serve("/update.txt", server->Url("/pkg/v21.zip") + "|V2.1|300\r\n");
+  auto program = Start();
+
+  const std::string done = display->WaitForWindow("^信息：$", kWaitMs);
+  ASSERT_FALSE(done.empty()) << desktop_harness::ReadFile(Log());
+  EXPECT_FALSE(display->FindWindows(kWindowTitle).empty());
+  display->PressEnter(done);
+  ASSERT_EQ(program->Wait(kWaitMs), 0) << desktop_harness::ReadFile(Log());
+
+  EXPECT_EQ(ReadFileBytes(runDir.File(GetParam().savedAs)), package);
+  EXPECT_FALSE(std::filesystem::exists(runDir.File("Kovrin宝盒.zip")));
+  if (GetParam().packageFileExists)
+    EXPECT_EQ(ReadFileBytes(runDir.File("Kovrin宝盒V2.0.zip")), "older");
+  const auto requests = server->Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.front(), "/update.txt");
+  EXPECT_EQ(requests.back(), "/pkg/v21.zip");
+}
+
+INSTANTIATE_TEST_SUITE_P(Packages, UpdateDownloadTest,
+                         ::testing::Values(DownloadCase{"FirstUpdate", false, "Kovrin宝盒V2.0.zip"},
+                                           DownloadCase{"PackageFileTaken", true,
+                                                        "Kovrin宝盒V2.0(1).zip"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
