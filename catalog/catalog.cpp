@@ -1,11 +1,13 @@
 #include "catalog/catalog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <utility>
 
 #include "common/main_window.h"
 #include "common/split_text.h"
+#include "common/text.h"
 
 namespace catalog {
 
@@ -35,20 +37,31 @@ void AppendRows(host::WindowServices& ui, const std::vector<CatalogRow>& rows) {
   }
 }
 
+// GBK field to UTF-8; ASCII, the bulk of sizes and dates, is the same in both.
+std::string ToUtf8(std::string field) {
+  for (char c : field)
+    if (static_cast<unsigned char>(c) >= 0x80) return common::GbkToUtf8(field);
+  return field;
+}
+
 }  // namespace
 
 std::vector<CatalogRow> ParseCatalog(std::string_view body) {
-  std::vector<std::vector<std::string>> records = common::SplitRecords(body);
+  // Split on the GBK bytes first: a trail byte may look like "|".
+  const std::vector<std::string> lines = common::SplitText(common::BodyUpToZero(body), "\r\n");
   std::vector<CatalogRow> rows;
-  rows.reserve(records.size());
-  for (auto& fields : records) {
-    if (fields.empty()) continue;  // an empty line
+  rows.reserve(lines.size());
+  for (const std::string& line : lines) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields = common::SplitText(line, "|");
+    const std::size_t used = std::min(fields.size(), std::size_t{4});
+    for (std::size_t i = 0; i < used; ++i) fields[i] = ToUtf8(std::move(fields[i]));
     CatalogRow row;
     row[0] = std::move(fields[0]);
     // A present but empty size field still reads "KB"; a missing one stays empty.
-    if (fields.size() > 1) row[1] = std::move(fields[1]) + "KB";
-    if (fields.size() > 2) row[2] = std::move(fields[2]);
-    if (fields.size() > 3) row[3] = std::move(fields[3]);
+    if (used > 1) row[1] = std::move(fields[1]) + "KB";
+    if (used > 2) row[2] = std::move(fields[2]);
+    if (used > 3) row[3] = std::move(fields[3]);
     rows.push_back(std::move(row));
   }
   return rows;
