@@ -24,4 +24,21 @@ std::string ResourceFolder(const std::string& runDirectory);
 // platforms $XDG_CONFIG_HOME (or ~/.config) + "/resourcebox/情况.ini".
 std::string DownloadListIniPath();
 
+// The folder part of a path ("" when the path names no folder).
+std::string ParentDirectory(const std::string& path);
+
+// Reads a whole file. False when it cannot be read; `*missing` (when given)
+// tells whether that is because there is no such file.
+bool ReadFileBytes(const std::string& path, std::string* content, bool* missing = nullptr);
+
+// Replaces the file's content so that a crash at any moment leaves either
+// the old or the whole new content: the bytes go to a temporary file in the
+// same folder, reach the disk, and that file is renamed over the old one.
+// Missing parent folders are created. False when the file was not replaced.
+bool ReplaceFileAtomically(const std::string& path, const std::string& content);
+
+// Tests only: when set, called after the temporary file is complete and on
+// disk, just before it replaces the file (the moment a crash matters most).
+void SetBeforeReplaceHookForTesting(void (*hook)());
+
 }  // namespace common

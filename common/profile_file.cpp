@@ -1,1 +1,243 @@
-// implementation pending
+#include "common/profile_file.h"
+
+#include <optional>
+#include <string_view>
+
+#include "common/paths.h"
+#include "common/text.h"
+
+namespace common {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Text of a C string: callers of the classic interface could not pass
+// anything after a zero byte.
+std::string_view UpToZero(const std::string& s) { return BodyUpToZero(s); }
+
+// A file, section or key name as given by the caller: leading bytes of value
+// 32 or below are skipped; trailing ones are dropped as well, since a name
+// read from the file never ends in a blank.
+std::string_view NormalizeName(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+// A file name as given: leading bytes of value 32 or below are skipped.
+std::string_view NormalizeFileName(const std::string& s) {
+  std::string_view v = UpToZero(s);
+  while (!v.empty() && static_cast<unsigned char>(v.front()) <= 32) v.remove_prefix(1);
+  return v;
+}
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Names match without regard to the case of ASCII letters. Double-byte
+// characters compare exactly: their trail bytes may look like ASCII letters.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t i = 0;
+  while (i < a.size()) {
+    if (static_cast<unsigned char>(a[i]) >= 0x80) {
+      std::size_t len = (i + 1 < a.size()) ? 2 : 1;
+      if (a.compare(i, len, b.substr(i, len)) != 0) return false;
+      i += len;
+    } else {
+      if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+// Position of the first (or last) byte `c` in GBK text that is not the
+// second byte of a double-byte character.
+std::size_t FindGbk(std::string_view s, char c, bool last) {
+  std::size_t found = std::string_view::npos;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] == c) {
+      found = i;
+      if (!last) return found;
+    }
+    i += (static_cast<unsigned char>(s[i]) >= 0x80) ? 2 : 1;
+  }
+  return found;
+}
+
+enum class LineKind { kBlank, kSection, kKey, kOther };
+
+struct Line {
+  std::size_t begin = 0;    // first byte of the line
+  std::size_t next = 0;     // first byte of the following line
+  bool terminated = false;  // ends with LF
+  LineKind kind = LineKind::kOther;
+  std::string_view name;   // section or key name
+  std::string_view value;  // key lines: the value without surrounding blanks
+};
+
+// Lines end at LF; a CR before it counts as a blank, so files with LF alone
+// read the same as files with CR LF.
+std::vector<Line> ParseLines(std::string_view content) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < content.size()) {
+    Line line;
+    line.begin = pos;
+    std::size_t lf = content.find('\n', pos);
+    std::size_t end = lf == std::string_view::npos ? content.size() : lf;
+    line.terminated = lf != std::string_view::npos;
+    line.next = line.terminated ? lf + 1 : content.size();
+    std::string_view text = TrimBlanks(content.substr(pos, end - pos));
+    if (text.empty()) {
+      line.kind = LineKind::kBlank;
+    } else if (text.front() == '[') {
+      std::size_t close = FindGbk(text, ']', /*last=*/true);
+      if (close != std::string_view::npos) {
+        line.kind = LineKind::kSection;
+        line.name = TrimBlanks(text.substr(1, close - 1));
+      }
+    } else if (std::size_t eq = FindGbk(text, '=', /*last=*/false); eq != std::string_view::npos) {
+      line.kind = LineKind::kKey;
+      line.name = TrimBlanks(text.substr(0, eq));
+      line.value = TrimBlanks(text.substr(eq + 1));
+    }
+    lines.push_back(line);
+    pos = line.next;
+  }
+  return lines;
+}
+
+struct Location {
+  std::optional<std::size_t> section;  // index of the header line
+  std::size_t lastInSection = 0;       // last non-blank line of the section
+  std::optional<std::size_t> key;      // index of the key line
+};
+
+// The first section of that name and the first key of that name in it.
+Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+  Location at;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind != LineKind::kSection || !SameName(lines[i].name, section)) continue;
+    at.section = i;
+    at.lastInSection = i;
+    for (std::size_t j = i + 1; j < lines.size() && lines[j].kind != LineKind::kSection; ++j) {
+      if (lines[j].kind != LineKind::kBlank) at.lastInSection = j;
+      if (!at.key && lines[j].kind == LineKind::kKey && SameName(lines[j].name, key)) at.key = j;
+    }
+    break;
+  }
+  return at;
+}
+
+std::string ValueForDisk(const std::string& utf8) {
+  std::string gbk = Utf8ToGbk(UpToZero(utf8));
+  // A line break inside a value would end its line and let the rest be read
+  // as keys or sections of its own.
+  for (char& c : gbk)
+    if (c == '\r' || c == '\n') c = ' ';
+  return gbk;
+}
+
+}  // namespace
+
+std::string ReadIniValueFromContent(const std::string& gbkContent, const std::string& section,
+                                    const std::string& key) {
+  const std::string sectionGbk = Utf8ToGbk(UpToZero(section));
+  const std::string keyGbk = Utf8ToGbk(UpToZero(key));
+  std::string_view sectionName = NormalizeName(sectionGbk);
+  std::string_view keyName = NormalizeName(keyGbk);
+  if (sectionName.empty() || keyName.empty()) return {};
+  const std::vector<Line> lines = ParseLines(gbkContent);
+  const Location at = Find(lines, sectionName, keyName);
+  if (!at.key) return {};
+  std::string_view value = lines[*at.key].value;
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return GbkToUtf8(CutGbk(value, kMaxIniValueBytes));
+}
+
+std::string ApplyIniWrite(const std::string& gbkContent, const std::string& section,
+                          const std::string& key, const std::string& value) {
+  const std::string sectionGbk = Utf8ToGbk(UpToZero(section));
+  const std::string keyGbk = Utf8ToGbk(UpToZero(key));
+  std::string_view sectionName = NormalizeName(sectionGbk);
+  std::string_view keyName = NormalizeName(keyGbk);
+  if (sectionName.empty() || keyName.empty()) return gbkContent;
+  // Line breaks in names would break the file the same way.
+  std::string sectionText(sectionName), keyText(keyName);
+  for (std::string* s : {&sectionText, &keyText})
+    for (char& c : *s)
+      if (c == '\r' || c == '\n') c = ' ';
+  const std::string valueText = ValueForDisk(value);
+
+  const std::vector<Line> lines = ParseLines(gbkContent);
+  const Location at = Find(lines, sectionText, keyText);
+  std::string out;
+  out.reserve(gbkContent.size() + sectionText.size() + keyText.size() + valueText.size() + 8);
+
+  if (!at.section) {
+    out = gbkContent;
+    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    out += "[" + sectionText + "]\r\n" + keyText + "=" + valueText + "\r\n";
+    return out;
+  }
+  if (at.key) {
+    // Replace the line in place; the key keeps its spelling in the file.
+    const Line& line = lines[*at.key];
+    out.append(gbkContent, 0, line.begin);
+    out.append(line.name);
+    out += "=" + valueText + "\r\n";
+    out.append(gbkContent, line.next, std::string::npos);
+    return out;
+  }
+  // A new key goes after the section's last non-blank line, so that blank
+  // lines before the next section stay where they are.
+  const Line& last = lines[at.lastInSection];
+  out.append(gbkContent, 0, last.next);
+  if (!last.terminated) out += "\r\n";
+  out += keyText + "=" + valueText + "\r\n";
+  out.append(gbkContent, last.next, std::string::npos);
+  return out;
+}
+
+std::string ReadIniValue(const std::string& file, const std::string& section,
+                         const std::string& key) {
+  std::string_view path = NormalizeFileName(file);
+  if (path.empty()) return {};
+  std::string content;
+  if (!ReadFileBytes(std::string(path), &content)) return {};
+  return ReadIniValueFromContent(content, section, key);
+}
+
+void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) {
+  WriteIniValues(file, {IniWrite{section, key, value}});
+}
+
+bool WriteIniValues(const std::string& file, const std::vector<IniWrite>& writes) {
+  std::string_view pathView = NormalizeFileName(file);
+  if (pathView.empty()) return false;
+  const std::string path(pathView);
+  std::string old;
+  bool missing = false;
+  // A file that exists but cannot be read is left alone rather than replaced
+  // by one that holds only these writes.
+  if (!ReadFileBytes(path, &old, &missing) && !missing) return false;
+  std::string content = old;
+  for (const IniWrite& w : writes) content = ApplyIniWrite(content, w.section, w.key, w.value);
+  if (content == old) return !missing;  // nothing to change (or nothing to create)
+  return ReplaceFileAtomically(path, content);
+}
+
+}  // namespace common

@@ -217,6 +217,10 @@ std::string Utf8ToGbk(std::string_view utf8) {
     std::size_t end = i;
     std::size_t bad = 0;
     while (end < utf8.size()) {
+      if (static_cast<unsigned char>(utf8[end]) < 0x80) {
+        ++end;
+        continue;
+      }
       std::size_t len = Utf8SequenceLength(utf8.substr(end), &bad);
       if (len == 0) break;
       end += len;
