@@ -87,10 +87,10 @@ server_pid() {
 }
 
 stop_server() {
-  local pid i
+  local pid
   pid=$(server_pid) || { echo "serve.sh: no demo server runs from $dir"; return 0; }
   kill -TERM "$pid" 2>/dev/null || true
-  for i in $(seq 50); do
+  for _ in $(seq 50); do
     [[ -d /proc/$pid ]] || break
     sleep 0.1
   done
@@ -185,6 +185,7 @@ lay_out
 write_conf
 "$lighttpd" -tt -f "$conf" >/dev/null || die "lighttpd rejects $conf"
 : >"$run/error.log"
+: >"$run/access.log"
 
 if [[ $foreground -eq 1 ]]; then
   print_where
@@ -196,7 +197,7 @@ if ! "$lighttpd" -f "$conf"; then
   cat "$run/error.log" >&2
   die "lighttpd did not start"
 fi
-for i in $(seq 100); do
+for _ in $(seq 100); do
   ready=1
   for p in "${port[@]}"; do port_open "$p" || ready=0; done
   [[ $ready -eq 1 ]] && server_pid >/dev/null && break
