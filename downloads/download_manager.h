@@ -23,6 +23,10 @@ struct DownloadState {
   std::int32_t downloadActive = 0;
   std::int32_t expectedKb = 1;
   std::int32_t lastFinishedRow = 0;
+  // False from a start until a monitor has read the row's size: a fast
+  // server may deliver the first kilobyte before the first tick, and the
+  // provisional expected size of 1 KB must not count as complete then.
+  bool sizeRead = false;
 };
 
 class DownloadManager {
@@ -50,7 +54,42 @@ class DownloadManager {
   const DownloadState& State() const { return state_; }
   bool DownloadActive() const { return state_.downloadActive == 1; }
 
+  // TaskMenu.
+  void StartTaskCommand();
+  void DownloadAllCommand();
+  void PauseTaskCommand();
+  void ContinueTaskCommand();
+  void ForceStopCommand();
+  // ListMenu.
+  void OpenFileCommand();
+  void DeleteTaskCommand();
+  void DeleteTaskAndFileCommand();
+  void OpenFolderCommand();
+  void ClearListCommand();
+  // Timers: 时钟2 runs the scheduler, 时钟1 and 时钟3 the monitor.
+  void SchedulerTick();
+  void MonitorTick(const char* timer);
+
  private:
+  // Start of row `row`, watched by `monitorTimer`.
+  void StartRow(int row, const char* monitorTimer);
+  void ReportProgress();
+  void Complete(const char* timer);
+
+  void ApplyBusyMenuState();
+  void ApplyIdleMenuState();
+  void ShowProgress(bool visible);
+
+  int ReceivedKb();
+  int SelectedRow();
+  std::string Cell(int row, int col);
+  std::string PackageUrl(int row);
+  std::string FolderPath() const;
+  std::string PackagePath(const std::string& name) const;
+  // Keeps ActiveRow on the downloading row when `row` leaves the list.
+  void RowRemoved(int row);
+  void RefuseUnsafeName();
+
   common::Services& services_;
   std::function<void()> discardStore_;
   DownloadState state_;

@@ -17,7 +17,23 @@ class TrayAndExit {
               std::function<void()> exitProgram);
   void Bind(host::WindowDef& mainWindow);
 
+  // 图形按钮2: offers to save a non-empty download list, then ends.
+  void Close();
+  // 图形按钮3.
+  void Minimise();
+  // MainWindow's position changed: a minimised window leaves the screen and
+  // the taskbar; the tray icon is the way back.
+  void HideWhenMinimised();
+  // Double-click on the tray icon.
+  void Restore();
+  // Right click on the tray icon.
+  void ShowTrayMenu();
+  // TrayMenu "退出程序": warns about a download in progress (paused too).
+  void Quit();
+
  private:
+  void RemoveTrayIconAndExit();
+
   common::Services& services_;
   downloads::DownloadManager& downloads_;
   std::function<void()> exitProgram_;
