@@ -48,7 +48,7 @@ inline Rows Shown(const std::string& body) {
   return rows;
 }
 
-template <typename Host = host::sim::SimHost>
+template <typename Host = host::sim::SimHost, typename Net = host::sim::FakeNetwork>
 struct MainWindowHarness {
   explicit MainWindowHarness(const std::string& contentBase = kContentBase)
       : services{sim, net, TestConfig(contentBase)}, catalog(services) {
@@ -73,7 +73,7 @@ struct MainWindowHarness {
   }
 
   Host sim;
-  host::sim::FakeNetwork net;
+  Net net;
   common::Services services;
   catalog::Catalog catalog;
 };
