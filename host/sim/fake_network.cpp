@@ -71,8 +71,8 @@ void FakeNetwork::Respond(const std::string& url, FetchScript script) {
   scripts_[url] = std::move(script);
 }
 
-void FakeNetwork::Respond(const std::string& url, const std::string& body) {
-  Respond(url, FetchScript{body, 0, false});
+void FakeNetwork::Respond(const std::string& url, std::string_view body) {
+  Respond(url, FetchScript{std::string(body), 0, false});
 }
 
 std::string FakeNetwork::HttpFetch(const std::string& url) {

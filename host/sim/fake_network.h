@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/network.h"
@@ -57,7 +58,9 @@ class FakeDownload : public Download {
 class FakeNetwork : public Network {
  public:
   void Respond(const std::string& url, FetchScript script);
-  void Respond(const std::string& url, const std::string& body);
+  // The body as a view, so that Respond(url, {body, delay, fail}) picks the
+  // script overload.
+  void Respond(const std::string& url, std::string_view body);
   std::string HttpFetch(const std::string& url) override;
   std::unique_ptr<Download> CreateDownload() override;
   void DisconnectFtp() override;

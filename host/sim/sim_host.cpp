@@ -848,7 +848,8 @@ void SimHost::AttachBalloonTip(const ControlRef& tip, const ControlRef& control,
   SimControl* c = s.FindControl(tip);
   if (!c) return s.Log("Missing " + line);
   s.Log(line);
-  c->balloonAttachedTo = Target(control);
+  // The control's own name when it is in the tip's window.
+  c->balloonAttachedTo = control.window == tip.window ? control.control : Target(control);
   c->balloonText = text;
 }
 
@@ -1312,11 +1313,11 @@ bool SimHost::ResizeWindow(const std::string& window, int width, int height) {
   SimWindow* w = s.FindWindow(window);
   if (!w || !w->visible) return false;
   s.Log("User ResizeWindow " + window + " " + std::to_string(width) + " " + std::to_string(height));
-  const bool changed = w->bounds.width != width || w->bounds.height != height;
   w->bounds.width = width;
   w->bounds.height = height;
   if (w->state != kWindowMaximised) w->normalBounds = w->bounds;
-  if (changed) s.Raise(window, "", Event::SizeChanged);
+  // The user's drag ends with a size event even when the size came out the same.
+  s.Raise(window, "", Event::SizeChanged);
   return true;
 }
 

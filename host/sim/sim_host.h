@@ -70,6 +70,7 @@ struct SimControl {
   int progressPos = 0;
   std::vector<std::string> addresses;  // browser: every Navigate, in order
   std::string balloonAttachedTo;       // balloon tip: control it hovers over
+                                       // ("Window/control" if in another window)
   std::string balloonText;
 };
 
