@@ -449,10 +449,15 @@ TEST_F(CatalogTest, RowsAreAppendedAfterExistingOnesAndDuplicatesAreKept) {
   EXPECT_EQ(h.sim.MessageBoxes().size(), 2u);
 }
 
-TEST_F(CatalogTest, EmptyCatalogListAddsNothingAndSaysNothing) {
+TEST_F(CatalogTest, EmptyCatalogListOrNoSelectedRowAddsNothingAndSaysNothing) {
   h.catalog.AddToDownloadList();
   h.net.Respond(CatalogUrl("jar"), FetchScript{"", 0, true});
   h.OpenTreeItem(3);
+  h.catalog.AddToDownloadList();
+  // An activation with no row selected would otherwise add a nameless row
+  // that can never be downloaded.
+  LoadFromTree(3, "jar", kJar);
+  ASSERT_EQ(h.sim.ListSelectedRow(mw::Ctl(mw::kCatalogList)), -1);
   h.catalog.AddToDownloadList();
   EXPECT_TRUE(h.DownloadRows().empty());
   EXPECT_TRUE(h.sim.MessageBoxes().empty());
