@@ -21,6 +21,8 @@ struct RestoreCase {
   std::vector<std::vector<std::string>> rows;
 };
 
+void PrintTo(const RestoreCase& c, std::ostream* os) { *os << c.name; }
+
 class RestoreTest : public AppFixture, public ::testing::WithParamInterface<RestoreCase> {};
 
 TEST_P(RestoreTest, RestoresTheSavedRows) {

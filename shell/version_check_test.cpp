@@ -19,6 +19,8 @@ struct VersionCase {
   bool announced;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
+
 class VersionCheckTest : public AppFixture, public ::testing::WithParamInterface<VersionCase> {
  protected:
   void MakeUpdater() { testing_support::WriteFileBytes(dir.File(common::kUpdaterFile), "x"); }
