@@ -23,13 +23,26 @@ std::string_view TrimBlanks(std::string_view s) {
 // anything after a zero byte.
 std::string_view UpToZero(const std::string& s) { return BodyUpToZero(s); }
 
-// A file, section or key name as given by the caller: leading bytes of value
-// 32 or below are skipped; trailing ones are dropped as well, since a name
-// read from the file never ends in a blank.
-std::string_view NormalizeName(std::string_view s) {
+// A section or key name as given by the caller, in GBK: leading bytes of
+// value 32 or below are skipped; trailing ones are dropped as well, since a
+// name read from the file never ends in a blank. A line break inside would
+// split the line, so it stands as a blank. "" when nothing is left.
+std::string NameForFile(const std::string& utf8) {
+  const std::string gbk = Utf8ToGbk(UpToZero(utf8));
+  std::string_view s = gbk;
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
+  std::string name(s);
+  for (char& c : name)
+    if (c == '\r' || c == '\n') c = ' ';
+  return name;
+}
+
+// A key line is found by its first "=", and a line that starts with "[" is
+// a section header: keys like these could never be read back, and writing
+// one would change what the lines after it belong to.
+bool StorableKey(std::string_view key) {
+  return !key.empty() && key.front() != '[' && key.find('=') == std::string_view::npos;
 }
 
 // A file name as given: leading bytes of value 32 or below are skipped.
@@ -152,11 +165,9 @@ std::string ValueForDisk(const std::string& utf8) {
 
 std::string ReadIniValueFromContent(const std::string& gbkContent, const std::string& section,
                                     const std::string& key) {
-  const std::string sectionGbk = Utf8ToGbk(UpToZero(section));
-  const std::string keyGbk = Utf8ToGbk(UpToZero(key));
-  std::string_view sectionName = NormalizeName(sectionGbk);
-  std::string_view keyName = NormalizeName(keyGbk);
-  if (sectionName.empty() || keyName.empty()) return {};
+  const std::string sectionName = NameForFile(section);
+  const std::string keyName = NameForFile(key);
+  if (sectionName.empty() || !StorableKey(keyName)) return {};
   const std::vector<Line> lines = ParseLines(gbkContent);
   const Location at = Find(lines, sectionName, keyName);
   if (!at.key) return {};
@@ -169,27 +180,21 @@ std::string ReadIniValueFromContent(const std::string& gbkContent, const std::st
 
 std::string ApplyIniWrite(const std::string& gbkContent, const std::string& section,
                           const std::string& key, const std::string& value) {
-  const std::string sectionGbk = Utf8ToGbk(UpToZero(section));
-  const std::string keyGbk = Utf8ToGbk(UpToZero(key));
-  std::string_view sectionName = NormalizeName(sectionGbk);
-  std::string_view keyName = NormalizeName(keyGbk);
-  if (sectionName.empty() || keyName.empty()) return gbkContent;
-  // Line breaks in names would break the file the same way.
-  std::string sectionText(sectionName), keyText(keyName);
-  for (std::string* s : {&sectionText, &keyText})
-    for (char& c : *s)
-      if (c == '\r' || c == '\n') c = ' ';
+  const std::string sectionName = NameForFile(section);
+  const std::string keyName = NameForFile(key);
+  if (sectionName.empty() || !StorableKey(keyName)) return gbkContent;
   const std::string valueText = ValueForDisk(value);
+  const std::string keyLine = keyName + "=" + valueText + "\r\n";
 
   const std::vector<Line> lines = ParseLines(gbkContent);
-  const Location at = Find(lines, sectionText, keyText);
+  const Location at = Find(lines, sectionName, keyName);
   std::string out;
-  out.reserve(gbkContent.size() + sectionText.size() + keyText.size() + valueText.size() + 8);
+  out.reserve(gbkContent.size() + sectionName.size() + keyLine.size() + 8);
 
   if (!at.section) {
     out = gbkContent;
     if (!out.empty() && out.back() != '\n') out += "\r\n";
-    out += "[" + sectionText + "]\r\n" + keyText + "=" + valueText + "\r\n";
+    out += "[" + sectionName + "]\r\n" + keyLine;
     return out;
   }
   if (at.key) {
@@ -206,7 +211,7 @@ std::string ApplyIniWrite(const std::string& gbkContent, const std::string& sect
   const Line& last = lines[at.lastInSection];
   out.append(gbkContent, 0, last.next);
   if (!last.terminated) out += "\r\n";
-  out += keyText + "=" + valueText + "\r\n";
+  out += keyLine;
   out.append(gbkContent, last.next, std::string::npos);
   return out;
 }

@@ -166,6 +166,11 @@ TEST(IniWrite, ContentsAfterOneWrite) {
       {"leading blanks of names skipped", "", " \ts", "\x01k", "v", "[s]\r\nk=v\r\n"},
       {"empty section name writes nothing", "[s]\r\n", " ", "k", "v", "[s]\r\n"},
       {"empty key name writes nothing", "[s]\r\n", "s", "", "v", "[s]\r\n"},
+      {"key starting with a bracket would be a section: nothing written", "[s]\r\nk=1\r\n", "s",
+       "[x]", "v", "[s]\r\nk=1\r\n"},
+      {"key with an equals sign could not be read: nothing written", "[s]\r\n", "s", "a=b", "v",
+       "[s]\r\n"},
+      {"line breaks in names stand as blanks", "", "s\nt", "k\r\nx", "v", "[s t]\r\nk  x=v\r\n"},
       {"unconvertible characters become question marks", "", "s", "k", "a😀", "[s]\r\nk=a?\r\n"},
   };
   for (const auto& c : cases) {
@@ -190,6 +195,8 @@ TEST(IniWrite, ReadGivesBackWhatWasWritten) {
       std::string after = ApplyIniWrite(Gbk(file), "s", "k", written);
       EXPECT_EQ(ReadIniValueFromContent(after, "s", "k"), read);
       EXPECT_EQ(ReadIniValueFromContent(after, "S", "K"), read);
+      after = ApplyIniWrite(Gbk(file), "s\n", "k\r\nx", written);
+      EXPECT_EQ(ReadIniValueFromContent(after, "s\n", "k\r\nx"), read);
     }
 }
 
