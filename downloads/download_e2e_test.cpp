@@ -2,18 +2,16 @@
 // three packages queued with "全部任务下载", one paused and continued while
 // it transfers, all three arrive byte for byte in the resource folder.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <thread>
 
 #include "common/main_window.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "downloads/package_server.h"
 #include "host/curl/curl_network.h"
 #include "host/sim/sim_host.h"
 #include "shell/app.h"
@@ -24,67 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-struct Package {
-  std::string body;
-  std::size_t chunk;  // bytes per write
-  int chunkDelayMs;   // pause between writes
-};
-
-// Serves packages by path, with ranges (the continued transfer asks for the
-// rest), at the pace each package asks for.
-class PackageServer {
- public:
-  PackageServer() {
-    server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-      auto it = packages_.find(req.path);
-      if (it == packages_.end()) {
-        res.status = 404;
-        return;
-      }
-      const Package* p = &it->second;
-      res.set_content_provider(
-          p->body.size(), "application/zip",
-          [this, p](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            const std::size_t n = std::min(length, p->chunk);
-            if (!sink.write(p->body.data() + offset, n)) return false;
-            if (p->chunkDelayMs > 0 && !stopping_)
-              std::this_thread::sleep_for(std::chrono::milliseconds(p->chunkDelayMs));
-            return !stopping_.load();
-          });
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ~PackageServer() {
-    stopping_ = true;
-    server_.stop();
-    thread_.join();
-  }
-  // Before the first request only: the handler reads the map unguarded.
-  void Put(const std::string& path, Package package) { packages_[path] = std::move(package); }
-  std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-
- private:
-  httplib::Server server_;
-  std::map<std::string, Package> packages_;
-  std::atomic<bool> stopping_{false};
-  std::thread thread_;
-  int port_ = 0;
-};
-
-std::string Bytes(std::size_t length, std::uint32_t seed) {
-  std::string out(length, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (auto& c : out) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return out;
-}
 
 TEST(DownloadQueueOverHttp, ThreeQueuedPackagesArriveWholeWithAPauseInTheMiddle) {
   struct Item {
@@ -102,7 +39,7 @@ TEST(DownloadQueueOverHttp, ThreeQueuedPackagesArriveWholeWithAPauseInTheMiddle)
     // The facility sends the name as percent-encoded GBK; the server sees
     // the decoded bytes.
     server.Put("/jar/" + common::Utf8ToGbk(items[i].name) + ".zip",
-               {Bytes(items[i].kb * 1024, static_cast<std::uint32_t>(i + 1)), items[i].chunk,
+               {PackageBytes(items[i].kb * 1024, static_cast<std::uint32_t>(i + 1)), items[i].chunk,
                 items[i].delayMs});
   }
 
@@ -187,7 +124,7 @@ TEST(DownloadQueueOverHttp, ThreeQueuedPackagesArriveWholeWithAPauseInTheMiddle)
     SCOPED_TRACE(items[i].name);
     const std::string path =
         common::JoinPath(common::ResourceFolder(dir.path()), items[i].name + ".zip");
-    const std::string want = Bytes(items[i].kb * 1024, static_cast<std::uint32_t>(i + 1));
+    const std::string want = PackageBytes(items[i].kb * 1024, static_cast<std::uint32_t>(i + 1));
     const std::string got = testing_support::ReadFileBytes(path);
     EXPECT_EQ(got.size(), want.size());
     EXPECT_TRUE(got == want);
