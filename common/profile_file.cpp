@@ -89,45 +89,66 @@ std::size_t FindGbk(std::string_view s, char c, bool last) {
 
 enum class LineKind { kBlank, kSection, kKey, kOther };
 
+// One line of the file, kept byte for byte with its line end so that lines
+// no write touches are written back unchanged.
 struct Line {
-  std::size_t begin = 0;    // first byte of the line
-  std::size_t next = 0;     // first byte of the following line
-  bool terminated = false;  // ends with LF
+  std::string raw;
   LineKind kind = LineKind::kOther;
-  std::string_view name;   // section or key name
-  std::string_view value;  // key lines: the value without surrounding blanks
+  std::size_t nameAt = 0, nameSize = 0;    // section or key name in `raw`
+  std::size_t valueAt = 0, valueSize = 0;  // key lines: value without blanks
+
+  std::string_view name() const { return std::string_view(raw).substr(nameAt, nameSize); }
+  std::string_view value() const { return std::string_view(raw).substr(valueAt, valueSize); }
+  bool terminated() const { return !raw.empty() && raw.back() == '\n'; }
 };
 
-// Lines end at LF; a CR before it counts as a blank, so files with LF alone
-// read the same as files with CR LF.
+// A CR before the LF counts as a blank, so files with LF alone read the
+// same as files with CR LF.
+Line MakeLine(std::string raw) {
+  Line line;
+  line.raw = std::move(raw);
+  const std::string_view all = line.raw;
+  const std::string_view text = TrimBlanks(all);
+  auto place = [&](std::string_view part, std::size_t* at, std::size_t* size) {
+    *at = static_cast<std::size_t>(part.data() - all.data());
+    *size = part.size();
+  };
+  if (text.empty()) {
+    line.kind = LineKind::kBlank;
+  } else if (text.front() == '[') {
+    std::size_t close = FindGbk(text, ']', /*last=*/true);
+    if (close != std::string_view::npos) {
+      line.kind = LineKind::kSection;
+      place(TrimBlanks(text.substr(1, close - 1)), &line.nameAt, &line.nameSize);
+    }
+  } else if (std::size_t eq = FindGbk(text, '=', /*last=*/false); eq != std::string_view::npos) {
+    line.kind = LineKind::kKey;
+    place(TrimBlanks(text.substr(0, eq)), &line.nameAt, &line.nameSize);
+    place(TrimBlanks(text.substr(eq + 1)), &line.valueAt, &line.valueSize);
+  }
+  return line;
+}
+
+// Lines end at LF.
 std::vector<Line> ParseLines(std::string_view content) {
   std::vector<Line> lines;
   std::size_t pos = 0;
   while (pos < content.size()) {
-    Line line;
-    line.begin = pos;
     std::size_t lf = content.find('\n', pos);
-    std::size_t end = lf == std::string_view::npos ? content.size() : lf;
-    line.terminated = lf != std::string_view::npos;
-    line.next = line.terminated ? lf + 1 : content.size();
-    std::string_view text = TrimBlanks(content.substr(pos, end - pos));
-    if (text.empty()) {
-      line.kind = LineKind::kBlank;
-    } else if (text.front() == '[') {
-      std::size_t close = FindGbk(text, ']', /*last=*/true);
-      if (close != std::string_view::npos) {
-        line.kind = LineKind::kSection;
-        line.name = TrimBlanks(text.substr(1, close - 1));
-      }
-    } else if (std::size_t eq = FindGbk(text, '=', /*last=*/false); eq != std::string_view::npos) {
-      line.kind = LineKind::kKey;
-      line.name = TrimBlanks(text.substr(0, eq));
-      line.value = TrimBlanks(text.substr(eq + 1));
-    }
-    lines.push_back(line);
-    pos = line.next;
+    std::size_t next = lf == std::string_view::npos ? content.size() : lf + 1;
+    lines.push_back(MakeLine(std::string(content.substr(pos, next - pos))));
+    pos = next;
   }
   return lines;
+}
+
+std::string JoinLines(const std::vector<Line>& lines) {
+  std::size_t size = 0;
+  for (const Line& line : lines) size += line.raw.size();
+  std::string out;
+  out.reserve(size);
+  for (const Line& line : lines) out += line.raw;
+  return out;
 }
 
 struct Location {
@@ -140,16 +161,32 @@ struct Location {
 Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
   Location at;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].kind != LineKind::kSection || !SameName(lines[i].name, section)) continue;
+    if (lines[i].kind != LineKind::kSection || !SameName(lines[i].name(), section)) continue;
     at.section = i;
     at.lastInSection = i;
     for (std::size_t j = i + 1; j < lines.size() && lines[j].kind != LineKind::kSection; ++j) {
       if (lines[j].kind != LineKind::kBlank) at.lastInSection = j;
-      if (!at.key && lines[j].kind == LineKind::kKey && SameName(lines[j].name, key)) at.key = j;
+      if (!at.key && lines[j].kind == LineKind::kKey && SameName(lines[j].name(), key)) at.key = j;
     }
     break;
   }
   return at;
+}
+
+// The value of a key as a read gives it: one pair of matching quotes
+// dropped, cut to the limit without splitting a character, as UTF-8.
+std::string ValueIn(const std::vector<Line>& lines, const std::string& section,
+                    const std::string& key) {
+  const std::string sectionName = NameForFile(section);
+  const std::string keyName = NameForFile(key);
+  if (sectionName.empty() || !StorableKey(keyName)) return {};
+  const Location at = Find(lines, sectionName, keyName);
+  if (!at.key) return {};
+  std::string_view value = lines[*at.key].value();
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return GbkToUtf8(CutGbk(value, kMaxIniValueBytes));
 }
 
 std::string ValueForDisk(const std::string& utf8) {
@@ -161,59 +198,59 @@ std::string ValueForDisk(const std::string& utf8) {
   return gbk;
 }
 
+// One write on the lines of a file. False when the names cannot be stored.
+bool ApplyWrite(std::vector<Line>& lines, const IniWrite& write) {
+  const std::string sectionName = NameForFile(write.section);
+  const std::string keyName = NameForFile(write.key);
+  if (sectionName.empty() || !StorableKey(keyName)) return false;
+  const std::string valueText = ValueForDisk(write.value);
+
+  const Location at = Find(lines, sectionName, keyName);
+  if (!at.section) {
+    if (!lines.empty() && !lines.back().terminated()) lines.back().raw += "\r\n";
+    lines.push_back(MakeLine("[" + sectionName + "]\r\n"));
+    lines.push_back(MakeLine(keyName + "=" + valueText + "\r\n"));
+  } else if (at.key) {
+    // Replace the line in place; the key keeps its spelling in the file.
+    Line& line = lines[*at.key];
+    line = MakeLine(std::string(line.name()) + "=" + valueText + "\r\n");
+  } else {
+    // A new key goes after the section's last non-blank line, so that blank
+    // lines before the next section stay where they are.
+    Line& last = lines[at.lastInSection];
+    if (!last.terminated()) last.raw += "\r\n";
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at.lastInSection + 1),
+                 MakeLine(keyName + "=" + valueText + "\r\n"));
+  }
+  return true;
+}
+
+// A file's bytes with its lines, for reads of many values in a row.
+struct ParsedFile {
+  std::string path;
+  std::string content;
+  std::vector<Line> lines;
+};
+
 }  // namespace
 
 std::string ReadIniValueFromContent(const std::string& gbkContent, const std::string& section,
                                     const std::string& key) {
-  const std::string sectionName = NameForFile(section);
-  const std::string keyName = NameForFile(key);
-  if (sectionName.empty() || !StorableKey(keyName)) return {};
-  const std::vector<Line> lines = ParseLines(gbkContent);
-  const Location at = Find(lines, sectionName, keyName);
-  if (!at.key) return {};
-  std::string_view value = lines[*at.key].value;
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  return GbkToUtf8(CutGbk(value, kMaxIniValueBytes));
+  return ValueIn(ParseLines(gbkContent), section, key);
 }
 
 std::string ApplyIniWrite(const std::string& gbkContent, const std::string& section,
                           const std::string& key, const std::string& value) {
-  const std::string sectionName = NameForFile(section);
-  const std::string keyName = NameForFile(key);
-  if (sectionName.empty() || !StorableKey(keyName)) return gbkContent;
-  const std::string valueText = ValueForDisk(value);
-  const std::string keyLine = keyName + "=" + valueText + "\r\n";
+  std::vector<Line> lines = ParseLines(gbkContent);
+  if (!ApplyWrite(lines, IniWrite{section, key, value})) return gbkContent;
+  return JoinLines(lines);
+}
 
-  const std::vector<Line> lines = ParseLines(gbkContent);
-  const Location at = Find(lines, sectionName, keyName);
-  std::string out;
-  out.reserve(gbkContent.size() + sectionName.size() + keyLine.size() + 8);
-
-  if (!at.section) {
-    out = gbkContent;
-    if (!out.empty() && out.back() != '\n') out += "\r\n";
-    out += "[" + sectionName + "]\r\n" + keyLine;
-    return out;
-  }
-  if (at.key) {
-    // Replace the line in place; the key keeps its spelling in the file.
-    const Line& line = lines[*at.key];
-    out.append(gbkContent, 0, line.begin);
-    out.append(line.name);
-    out += "=" + valueText + "\r\n";
-    out.append(gbkContent, line.next, std::string::npos);
-    return out;
-  }
-  // A new key goes after the section's last non-blank line, so that blank
-  // lines before the next section stay where they are.
-  const Line& last = lines[at.lastInSection];
-  out.append(gbkContent, 0, last.next);
-  if (!last.terminated) out += "\r\n";
-  out += keyLine;
-  out.append(gbkContent, last.next, std::string::npos);
-  return out;
+std::string ApplyIniWrites(const std::string& gbkContent, const std::vector<IniWrite>& writes) {
+  std::vector<Line> lines = ParseLines(gbkContent);
+  bool changed = false;
+  for (const IniWrite& w : writes) changed = ApplyWrite(lines, w) || changed;
+  return changed ? JoinLines(lines) : gbkContent;
 }
 
 std::string ReadIniValue(const std::string& file, const std::string& section,
@@ -222,7 +259,16 @@ std::string ReadIniValue(const std::string& file, const std::string& section,
   if (path.empty()) return {};
   std::string content;
   if (!ReadFileBytes(std::string(path), &content)) return {};
-  return ReadIniValueFromContent(content, section, key);
+  // A restore reads many values of one file in a row: the file is read every
+  // time, but parsed again only when its bytes changed.
+  thread_local ParsedFile parsed;
+  if (parsed.path != path || parsed.content != content) {
+    parsed.lines.clear();
+    parsed.path = path;
+    parsed.content = std::move(content);
+    parsed.lines = ParseLines(parsed.content);
+  }
+  return ValueIn(parsed.lines, section, key);
 }
 
 void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
@@ -239,8 +285,7 @@ bool WriteIniValues(const std::string& file, const std::vector<IniWrite>& writes
   // A file that exists but cannot be read is left alone rather than replaced
   // by one that holds only these writes.
   if (!ReadFileBytes(path, &old, &missing) && !missing) return false;
-  std::string content = old;
-  for (const IniWrite& w : writes) content = ApplyIniWrite(content, w.section, w.key, w.value);
+  const std::string content = ApplyIniWrites(old, writes);
   if (content == old) return !missing;  // nothing to change (or nothing to create)
   return ReplaceFileAtomically(path, content);
 }

@@ -5,6 +5,15 @@
 // written key replaced in place or added at the end of its section, a new
 // section added at the end of the file. Names and values given and returned
 // here are UTF-8.
+//
+// Details: lines end at LF (a CR before it is a blank, so LF-only files read
+// the same); blanks around names, "=" and inside "[ ]" are ignored; the first
+// section of a name and the first key of a name in it count; a value cut to
+// the limit never ends in half a character; names given are also stripped
+// of trailing bytes <= 32. A CR or LF in a written name or value is stored as
+// a blank, and a key starting with "[" or holding "=" is neither written nor
+// read (it could not be read back and would change the file's structure).
+// Lines that no write touches stay byte for byte.
 #pragma once
 
 #include <string>
@@ -42,5 +51,7 @@ std::string ReadIniValueFromContent(const std::string& gbkContent,
                                     const std::string& key);
 std::string ApplyIniWrite(const std::string& gbkContent, const std::string& section,
                           const std::string& key, const std::string& value);
+// The writes in order on one content (what WriteIniValues stores).
+std::string ApplyIniWrites(const std::string& gbkContent, const std::vector<IniWrite>& writes);
 
 }  // namespace common

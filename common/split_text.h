@@ -12,6 +12,7 @@ namespace common {
 // On GBK bytes: the scan steps over double-byte characters as units, so the
 // byte after a byte with its high bit set never starts a separator (a GBK
 // trail byte can equal "|").
+// An empty separator gives the whole text as one part.
 std::vector<std::string> SplitText(std::string_view gbk, std::string_view separator);
 
 // On UTF-8 text, where an ASCII separator can never sit inside a character;

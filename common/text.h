@@ -21,7 +21,8 @@ std::string_view BodyUpToZero(std::string_view bytes);
 std::string BytesToText(std::string_view bytes);
 
 // The decimal number at the start of the text (optional sign, digits, an
-// optional fraction); empty or non-numeric text gives 0.
+// optional fraction); empty or non-numeric text gives 0. Leading ASCII
+// blanks are skipped; no exponent, hexadecimal, "inf" or "nan" forms.
 double TextToNumber(std::string_view text);
 // TextToNumber truncated toward zero, clamped to the 32-bit range.
 std::int32_t TextToInt(std::string_view text);

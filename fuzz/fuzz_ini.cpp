@@ -78,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Other names keep their values.
   if (Folded(otherSection) != s || Folded(otherKey) != k)
     FUZZ_CHECK(common::ReadIniValueFromContent(after, otherSection, otherKey) == before);
+  // A batch gives what the same writes one by one give.
+  const std::string second = common::ApplyIniWrite(after, otherSection, otherKey, section);
+  FUZZ_CHECK(common::ApplyIniWrites(
+                 content, {{section, key, value}, {otherSection, otherKey, section}}) == second);
   // Writing the same again changes nothing more.
   FUZZ_CHECK(common::ApplyIniWrite(after, section, key, value) == after);
   return 0;
