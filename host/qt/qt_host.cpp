@@ -23,6 +23,7 @@
 #include <QThread>
 #include <QToolTip>
 #include <QUrl>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <algorithm>
 #include <chrono>
@@ -158,6 +159,7 @@ struct QtHost::Impl {
   std::string trayTip;
   Art trayArt = Art::None;
   bool mainLoopRunning = false;
+  bool browserProfileSet = false;
   QTimer* dumpTimer = nullptr;
 
   bool OnUiThread() const { return QThread::currentThread() == dispatcher->thread(); }
@@ -292,6 +294,7 @@ struct QtHost::Impl {
       box->setEscapeButton(QMessageBox::Ok);
       box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     }
+    for (QAbstractButton* b : box->buttons()) b->setIcon(QIcon());
     box->setWindowIcon(ArtIcon(Art::ProgramIcon));
     return box;
   }
@@ -457,6 +460,12 @@ void QtHost::Impl::CreateControl(const std::shared_ptr<WindowRec>& wp, const Con
       break;
     }
     case ControlKind::Browser: {
+      if (!browserProfileSet) {
+        // Pages are asked for in the program's language.
+        browserProfileSet = true;
+        QWebEngineProfile::defaultProfile()->setHttpAcceptLanguage(
+            QStringLiteral("zh-CN,zh;q=0.9"));
+      }
       auto* view = new QWebEngineView(parent);
       view->setPage(new BrowserPage(view));
       if (!def.address.empty()) view->setUrl(QUrl(Q(def.address)));
@@ -504,6 +513,7 @@ void QtHost::Impl::CreateControl(const std::shared_ptr<WindowRec>& wp, const Con
 
   if (widget != nullptr) {
     widget->setGeometry(def.rect.left, def.rect.top, def.rect.width, def.rect.height);
+    if (auto* link = qobject_cast<Hyperlink*>(widget)) link->FitToText();
     if (!def.visible) widget->hide();
     if (!def.enabled) widget->setEnabled(false);
     if (def.pointer != Art::None) {
@@ -674,12 +684,16 @@ void QtHost::SetWindowState(const std::string& window, int state) {
     auto w = impl_->Win(window);
     if (!w || !w->widget || !w->widget->isVisible()) return;
     QWidget* widget = w->widget;
+    // The state alone: showMinimized() and friends would also show the
+    // window again after a handler hid it on the state change.
+    const Qt::WindowStates current = widget->windowState();
+    const Qt::WindowStates plain = current & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     switch (state) {
       case kWindowNormal:
-        widget->showNormal();
+        if (current != plain) widget->setWindowState(plain);
         break;
       case kWindowRestoreCentre: {
-        widget->showNormal();
+        if (current != plain) widget->setWindowState(plain);
         QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
         if (screen == nullptr) break;
         const QRect area = screen->availableGeometry();
@@ -690,10 +704,11 @@ void QtHost::SetWindowState(const std::string& window, int state) {
         break;
       }
       case kWindowMinimised:
-        widget->showMinimized();
+        if (!(current & Qt::WindowMinimized)) widget->setWindowState(current | Qt::WindowMinimized);
         break;
       case kWindowMaximised:
-        widget->showMaximized();
+        if (current != (plain | Qt::WindowMaximized))
+          widget->setWindowState(plain | Qt::WindowMaximized);
         break;
       default:
         break;
@@ -724,6 +739,10 @@ void QtHost::SetVisible(const ControlRef& target, bool visible) {
         return;
       }
       if (visible && !w->widget->isVisible()) {
+        // Shown means on screen: a window hidden while minimised comes back
+        // restored, not as a minimised window.
+        const Qt::WindowStates state = w->widget->windowState();
+        if (state & Qt::WindowMinimized) w->widget->setWindowState(state & ~Qt::WindowMinimized);
         w->widget->show();
       } else if (!visible && w->widget->isVisible()) {
         w->widget->hide();
@@ -879,6 +898,7 @@ void QtHost::SetText(const ControlRef& target, const std::string& text) {
       QString shown = t;
       shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
       if (label->text() != shown) label->setText(shown);
+      if (auto* link = qobject_cast<Hyperlink*>(widget)) link->FitToText();
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       if (edit->text() != t) edit->setText(t);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QWindow>
 
 namespace host::qt {
@@ -208,6 +209,19 @@ void TabControl::resizeEvent(QResizeEvent* event) {
 
 // ---- ReportList ------------------------------------------------------------
 
+namespace {
+// Rows as tall as a report list's rows usually are, not just the font's.
+class RowDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), 19));
+    return size;
+  }
+};
+}  // namespace
+
 ReportList::ReportList(const std::vector<ListColumn>& columns, QWidget* parent)
     : QTreeWidget(parent) {
   setRootIsDecorated(false);
@@ -220,6 +234,7 @@ ReportList::ReportList(const std::vector<ListColumn>& columns, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTextElideMode(Qt::ElideRight);
   setContextMenuPolicy(Qt::CustomContextMenu);
+  setItemDelegate(new RowDelegate(this));
   setColumnCount(static_cast<int>(std::max<std::size_t>(columns.size(), 1)));
   QStringList titles;
   for (const auto& c : columns) titles << QString::fromStdString(c.title);
@@ -373,6 +388,15 @@ Hyperlink::Hyperlink(QWidget* parent) : QLabel(parent) {
   QPalette palette = this->palette();
   palette.setColor(QPalette::WindowText, QColor(0, 70, 200));
   setPalette(palette);
+}
+
+void Hyperlink::FitToText() {
+  // A link is only useful when the whole address shows: it may reach past
+  // its rectangle, up to the edge of its parent.
+  const int need = fontMetrics().horizontalAdvance(text()) + 2;
+  if (need <= width() || parentWidget() == nullptr) return;
+  const int room = parentWidget()->width() - x() - 4;
+  if (room > width()) resize(std::min(need, room), height());
 }
 
 void Hyperlink::mouseReleaseEvent(QMouseEvent* event) {

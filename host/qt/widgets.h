@@ -173,6 +173,7 @@ class Hyperlink : public QLabel {
 
  public:
   explicit Hyperlink(QWidget* parent);
+  void FitToText();
   std::function<void()> onClicked;
 
  protected:

@@ -1,0 +1,585 @@
+#!/usr/bin/env python3
+"""Smoke checks of the real program in a real window.
+
+Starts a private virtual display (Xvfb), a tray host (wmdocker), the demo
+content server on the ports the build was configured for, and then
+build/bin/resourcebox. The program's state is read through its test hook:
+the file .rb-dump-request in the program's directory asks it to write
+.rb-dump.txt there (see host/qt/qt_host.h). The pointer and keyboard are
+driven with xdotool at the screen places the dump reports.
+
+  smoke.py --build-dir BUILD --check NAME [--keep DIR]
+
+Each check is one function below (CHECKS); every check starts a fresh
+program and ends it through its own tray menu. Exit status 0: passed,
+1: failed, 77: skipped (a tool or the ports are missing).
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+MAIN_TITLE = "Kovrin宝盒 V1.0"
+
+
+class Skip(Exception):
+    pass
+
+
+class Failure(Exception):
+    pass
+
+
+def log(msg):
+    print("smoke: " + msg, flush=True)
+
+
+def wait_until(what, predicate, timeout=20.0, step=0.1):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(step)
+
+
+# ---- the dump --------------------------------------------------------------
+
+ATTR = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S+)')
+
+
+def parse_attrs(text):
+    attrs = {}
+    for key, value in ATTR.findall(text):
+        if value.startswith('"'):
+            value = value[1:-1]
+        attrs[key] = value
+    return attrs
+
+
+def rect_centre(value):
+    x, y, w, h = (int(v) for v in value.split(","))
+    return x + w // 2, y + h // 2
+
+
+class Dump:
+    """The program's state as the test hook wrote it."""
+
+    def __init__(self, text):
+        self.text = text
+        self.windows = {}    # name -> attrs
+        self.controls = {}   # "Window/control" -> attrs (+ "rows", "items", "buttons")
+        self.menus = {}      # "Window/menu" -> {"open": bool, "items": {text: attrs}}
+        self.tray = {}
+        self.boxes = []      # message boxes: attrs + "buttons": {text: attrs}
+        current = None
+        for line in text.splitlines():
+            if line.startswith("window "):
+                name, rest = line[7:].split(" ", 1)
+                self.windows[name] = parse_attrs(rest)
+            elif line.startswith("control "):
+                name, rest = line[8:].split(" ", 1)
+                current = parse_attrs(rest)
+                current.update(rows=[], items=[], buttons=[])
+                self.controls[name] = current
+            elif line.startswith("menu "):
+                name, rest = line[5:].split(" ", 1)
+                current = {"open": parse_attrs(rest).get("open") == "1", "items": {}}
+                self.menus[name] = current
+            elif line.startswith("tray "):
+                self.tray = parse_attrs(line[5:])
+            elif line.startswith("messagebox "):
+                current = parse_attrs(line[11:])
+                current["buttons"] = {}
+                self.boxes.append(current)
+            elif line.startswith("  row ") and current is not None:
+                m = re.match(r"  row (\d+)( selected)? \|(.*)\|(?: screen=(\S+))?$", line)
+                if m:
+                    current["rows"].append({"cells": m.group(3).split("|"),
+                                            "selected": bool(m.group(2)),
+                                            "screen": m.group(4)})
+            elif line.startswith("  item ") and current is not None:
+                if "open" in current:  # a menu item
+                    m = re.match(r'  item "(.*?)" (.*)$', line)
+                    if m:
+                        current["items"][m.group(1)] = parse_attrs(m.group(2))
+                else:  # a tree item
+                    attrs = parse_attrs(line[7:].split(" ", 1)[1])
+                    current["items"].append(attrs)
+            elif line.startswith("  button ") and current is not None:
+                if "title" in current:  # a message box button
+                    m = re.match(r'  button "(.*?)" (.*)$', line)
+                    if m:
+                        current["buttons"][m.group(1)] = parse_attrs(m.group(2))
+                else:
+                    current["buttons"].append(parse_attrs(line[9:].split(" ", 1)[1]))
+
+    def control(self, name):
+        if name not in self.controls:
+            raise Failure("no control " + name + " in the dump")
+        return self.controls[name]
+
+
+# ---- the session -----------------------------------------------------------
+
+class Session:
+    """Display, tray host, content server and the program, all ours."""
+
+    def __init__(self, build_dir, keep_dir):
+        self.build = os.path.abspath(build_dir)
+        self.repo = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        self.program = os.path.join(self.build, "bin", "resourcebox")
+        self.bin_dir = os.path.dirname(self.program)
+        self.keep_dir = keep_dir
+        self.tmp = tempfile.mkdtemp(prefix="rb-gui-")
+        os.chmod(self.tmp, 0o700)
+        self.procs = []      # (name, Popen), stopped newest first
+        self.server_dir = None
+        self.env = None
+        self.prog = None
+        self.started_at = None
+        self.shown_after = None
+        self.resource_before = None
+
+    # -- set-up --------------------------------------------------------------
+
+    def start(self):
+        for tool in ("Xvfb", "xdotool", "import", "wmdocker"):
+            if shutil.which(tool) is None:
+                raise Skip(tool + " is not installed")
+        if not os.access(self.program, os.X_OK):
+            raise Skip("no program at " + self.program)
+        self.start_display()
+        self.start_tray_host()
+        self.start_content_server()
+        self.launch_program()
+
+    def try_display(self, number):
+        """Starts Xvfb on :number; the display number once it is ready, else None."""
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", ":%d" % number, "-displayfd", str(write_fd), "-screen", "0",
+             "1280x800x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        ready = b""
+        deadline = time.monotonic() + 15
+        while not ready.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(read_fd, 16)
+            if not chunk:  # Xvfb ended: the display is taken
+                break
+            ready += chunk
+        os.close(read_fd)
+        if ready.strip():
+            self.procs.append(("Xvfb", xvfb))
+            return ready.decode().strip()
+        if xvfb.poll() is None:
+            xvfb.kill()
+        xvfb.wait()
+        return None
+
+    def start_display(self):
+        # The first free display from :90 on; Xvfb itself refuses a taken one.
+        for number in range(90, 200):
+            found = self.try_display(number)
+            if found:
+                break
+        else:
+            raise Failure("no free display between :90 and :199")
+        display = ":" + found
+        runtime = os.path.join(self.tmp, "runtime")
+        os.mkdir(runtime, 0o700)
+        env = dict(os.environ)
+        env.update({
+            "DISPLAY": display,
+            "XDG_RUNTIME_DIR": runtime,
+            # The program's own files (download list, browser profile) go
+            # into the test's folder, not the user's.
+            "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
+            "XDG_DATA_HOME": os.path.join(self.tmp, "data"),
+            "XDG_CACHE_HOME": os.path.join(self.tmp, "cache"),
+            "LANG": "C.UTF-8",
+        })
+        env.pop("WAYLAND_DISPLAY", None)
+        self.env = env
+        log("display " + display)
+
+    def start_tray_host(self):
+        dock = subprocess.Popen(["wmdocker", "-iconsize", "32"], env=self.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(("wmdocker", dock))
+        window = wait_until("the tray host's window",
+                            lambda: self.xdotool("search", "--name", "^Docker$", check=False),
+                            timeout=10)
+        # Without a window manager the tray host's window stays unmapped.
+        self.xdotool("windowmap", window.split()[0])
+
+    def ports(self):
+        cache = os.path.join(self.build, "CMakeCache.txt")
+        urls = {}
+        with open(cache, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                m = re.match(r"(RB_\w+_BASE_URL):\w+=(.*)$", line.strip())
+                if m:
+                    urls[m.group(1)] = m.group(2)
+        ports = []
+        for var in ("RB_CONTENT_BASE_URL", "RB_COMMUNITY_BASE_URL", "RB_FORUM_BASE_URL",
+                    "RB_TASK_PAGE_BASE_URL"):
+            m = re.match(r"^http://127\.0\.0\.1:(\d+)/$", urls.get(var, ""))
+            if not m:
+                raise Skip(var + " is not a loopback demo address: " + urls.get(var, "?"))
+            ports.append(int(m.group(1)))
+        return ports
+
+    def start_content_server(self):
+        ports = self.ports()
+        for port in ports:
+            with socket.socket() as s:
+                if s.connect_ex(("127.0.0.1", port)) == 0:
+                    raise Skip("port %d is already served by someone else" % port)
+        serve = os.path.join(self.repo, "demo", "serve.sh")
+        if not os.access(serve, os.X_OK) or shutil.which("lighttpd") is None:
+            raise Skip("the demo content server (demo/serve.sh, lighttpd) is missing")
+        self.server_dir = os.path.join(self.tmp, "site")
+        subprocess.run([serve, "start", "--dir", self.server_dir,
+                        "--ports", ",".join(str(p) for p in ports)],
+                       check=True, stdout=subprocess.DEVNULL)
+        log("content server on ports " + ",".join(str(p) for p in ports))
+
+    def launch_program(self):
+        self.resource_before = set(self.resource_files())
+        for leftover in (".rb-dump-request", ".rb-dump.txt"):
+            try:
+                os.remove(os.path.join(self.bin_dir, leftover))
+            except FileNotFoundError:
+                pass
+        self.output = open(os.path.join(self.tmp, "program.log"), "wb")
+        self.started_at = time.monotonic()
+        self.prog = subprocess.Popen([self.program], env=self.env, cwd=self.tmp,
+                                     stdout=self.output, stderr=subprocess.STDOUT)
+        self.procs.append(("resourcebox", self.prog))
+        wait_until("the main window", lambda: self.prog.poll() is not None or self.xdotool(
+            "search", "--onlyvisible", "--name", "^" + re.escape(MAIN_TITLE) + "$",
+            check=False), timeout=60, step=0.02)
+        if self.prog.poll() is not None:
+            raise Failure("the program ended at start (status %s)" % self.prog.returncode)
+        self.shown_after = time.monotonic() - self.started_at
+        log("main window shown after %.2f s" % self.shown_after)
+
+    # -- tools ---------------------------------------------------------------
+
+    def xdotool(self, *args, check=True):
+        r = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True,
+                           text=True)
+        if check and r.returncode != 0:
+            raise Failure("xdotool %s failed: %s" % (" ".join(args), r.stderr.strip()))
+        return r.stdout.strip() if r.returncode == 0 else ""
+
+    def dump(self):
+        request = os.path.join(self.bin_dir, ".rb-dump-request")
+        result = os.path.join(self.bin_dir, ".rb-dump.txt")
+        try:
+            os.remove(result)
+        except FileNotFoundError:
+            pass
+        open(request, "w").close()
+        wait_until("the state dump", lambda: not os.path.exists(request) and os.path.exists(result),
+                   timeout=10, step=0.05)
+        with open(result, encoding="utf-8") as f:
+            return Dump(f.read())
+
+    def wait_dump(self, what, predicate, timeout=20.0):
+        """The first dump for which predicate(dump) holds."""
+        last = [None]
+
+        def probe():
+            last[0] = self.dump()
+            return predicate(last[0])
+        try:
+            wait_until(what, probe, timeout=timeout, step=0.2)
+        except Failure:
+            if last[0] is not None:
+                self.save_text("last-dump.txt", last[0].text)
+            raise
+        return last[0]
+
+    def click(self, x, y, button=1, repeat=1):
+        args = ["mousemove", str(x), str(y), "click"]
+        if repeat > 1:
+            args += ["--repeat", str(repeat), "--delay", "80"]
+        self.xdotool(*(args + [str(button)]))
+
+    def click_at(self, screen, button=1, repeat=1):
+        x, y = rect_centre(screen)
+        self.click(x, y, button, repeat)
+
+    def screenshot(self, name):
+        path = os.path.join(self.keep_dir or self.tmp, name)
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+        log("screenshot " + path)
+        return path
+
+    def save_text(self, name, text):
+        path = os.path.join(self.keep_dir or self.tmp, name)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+        log("wrote " + path)
+
+    def resource_files(self):
+        folder = os.path.join(self.bin_dir, "Kovrin宝盒资源")
+        return os.listdir(folder) if os.path.isdir(folder) else []
+
+    # -- ending --------------------------------------------------------------
+
+    def quit_through_tray(self):
+        """Ends the program with the tray menu's "退出程序"."""
+        d = self.dump()
+        if d.tray.get("visible") != "1" or "screen" not in d.tray:
+            raise Failure("no tray icon to quit through: " + str(d.tray))
+        self.click_at(d.tray["screen"], button=3)
+        d = self.wait_dump("the tray menu", lambda d: d.menus["MainWindow/TrayMenu"]["open"])
+        item = d.menus["MainWindow/TrayMenu"]["items"]["退出程序"]
+        self.click_at(item["screen"])
+        try:
+            code = self.prog.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end after 退出程序")
+        if code != 0:
+            raise Failure("the program ended with status %d" % code)
+        # The browser's helper processes end with it.
+        leftovers = wait_until_gone(self.prog.pid)
+        if leftovers:
+            raise Failure("processes left behind: " + ", ".join(leftovers))
+        log("program ended with status 0")
+
+    def stop(self):
+        for name, proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        if self.server_dir:
+            subprocess.run([os.path.join(self.repo, "demo", "serve.sh"), "stop", "--dir",
+                            self.server_dir], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        # Packages this run downloaded beside the program.
+        if self.resource_before is not None:
+            folder = os.path.join(self.bin_dir, "Kovrin宝盒资源")
+            for name in set(self.resource_files()) - self.resource_before:
+                try:
+                    os.remove(os.path.join(folder, name))
+                except OSError:
+                    pass
+        if self.prog is not None:
+            self.output.close()
+            with open(os.path.join(self.tmp, "program.log"), encoding="utf-8",
+                      errors="replace") as f:
+                output = f.read()
+            if self.keep_dir:
+                self.save_text("program.log", output)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def wait_until_gone(pid, timeout=10.0):
+    """Names of processes whose parent is (or was) pid, still there after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        left = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    stat = f.read()
+            except OSError:
+                continue
+            fields = stat[stat.rfind(")") + 2:].split()
+            if len(fields) > 1 and int(fields[1]) == pid:
+                left.append(stat[stat.find("(") + 1:stat.rfind(")")])
+        if not left or time.monotonic() > deadline:
+            return left
+        time.sleep(0.2)
+
+
+# ---- the checks ------------------------------------------------------------
+
+def check_startup(s):
+    """The main window opens with its title, layout and tray icon; it ends cleanly."""
+    title = s.xdotool("getwindowname", s.xdotool(
+        "search", "--onlyvisible", "--name", "^" + re.escape(MAIN_TITLE) + "$").split()[0])
+    if title != MAIN_TITLE:
+        raise Failure("window title is %r" % title)
+    d = s.wait_dump("the tray icon", lambda d: d.tray.get("visible") == "1"
+                    and d.tray.get("available") == "1")
+    if d.tray.get("tip") != "Kovrin宝盒 V2.0":
+        raise Failure("tray tip is %r" % d.tray.get("tip"))
+    main = d.windows["MainWindow"]
+    if main["visible"] != "1" or not main["bounds"].endswith(",860,540"):
+        raise Failure("main window: " + str(main))
+    expect = {
+        "MainWindow/透明标签1": ("18,6,224,24", "1"),
+        "MainWindow/工具条1": ("11,38,592,89", "1"),
+        "MainWindow/选择夹1": ("7,133,847,385", "1"),
+        "MainWindow/超级列表框2": ("176,4,666,373", "1"),
+        "MainWindow/进度条1": ("442,521,179,16", "0"),
+        "MainWindow/编辑框2": ("448,8,133,25", "0"),
+        "MainWindow/图形按钮2": ("830,1,29,18", "1"),
+    }
+    for name, (rect, visible) in expect.items():
+        c = d.control(name)
+        if c.get("rect") != rect or c.get("visible") != visible:
+            raise Failure("%s: rect %s visible %s" % (name, c.get("rect"), c.get("visible")))
+    if d.control("MainWindow/图形按钮4").get("enabled") != "0":
+        raise Failure("the maximise button is enabled")
+    toolbar = d.control("MainWindow/工具条1")
+    if toolbar.get("checked") != "0" or len(toolbar["buttons"]) != 8:
+        raise Failure("toolbar: " + str(toolbar))
+    task = d.menus["MainWindow/TaskMenu"]["items"]
+    enabled = {k: v["enabled"] for k, v in task.items()}
+    if enabled != {"开始任务": "1", "继续任务": "0", "暂停任务": "0", "全部任务下载": "1",
+                   "强行停止任务": "0"}:
+        raise Failure("TaskMenu states: " + str(enabled))
+    # The community home page has loaded into the browser box.
+    browser = d.control("MainWindow/超文本浏览框1")
+    if not browser.get("url", "").endswith("/ekovrin/"):
+        raise Failure("browser box shows %r" % browser.get("url"))
+    time.sleep(1.0)
+    s.screenshot("gui-main-window.png")
+    s.quit_through_tray()
+
+
+def open_catalog(s, group_index, item_index):
+    """Expands a group of the category tree and double-clicks one of its catalogs."""
+    d = s.dump()
+    tree = d.control("MainWindow/树型框1")
+    s.click_at(tree["items"][group_index]["screen"], repeat=2)
+    d = s.wait_dump("the group to expand", lambda d: d.control("MainWindow/树型框1")["items"]
+                    [group_index].get("expanded") == "1")
+    s.click_at(d.control("MainWindow/树型框1")["items"][item_index]["screen"], repeat=2)
+    return s.wait_dump("catalog rows", lambda d: d.control("MainWindow/超级列表框1")["rows"])
+
+
+def check_catalog(s):
+    """Double-clicking a catalog item fills the catalog list and shows the catalog page."""
+    d = open_catalog(s, 2, 3)  # "Kovrin接口资源" > "KovrinJAR包"
+    rows = d.control("MainWindow/超级列表框1")["rows"]
+    for row in rows:
+        if len(row["cells"]) != 4 or not row["cells"][1].endswith("KB"):
+            raise Failure("catalog row: " + str(row["cells"]))
+    if d.control("MainWindow/工具条1").get("checked") != "2":
+        raise Failure("the toolbar does not mark the catalog page")
+    if d.control("MainWindow/超级列表框2")["rect"] == "176,4,666,373":
+        raise Failure("the download list still covers the catalog list")
+    log("catalog list: %d rows" % len(rows))
+    s.screenshot("gui-catalog.png")
+    s.quit_through_tray()
+
+
+def answer_box(s, button):
+    d = s.wait_dump("a message box", lambda d: d.boxes)
+    s.click_at(d.boxes[0]["buttons"][button]["screen"])
+    s.wait_dump("the message box to close", lambda d: not d.boxes)
+    return d.boxes[0]
+
+
+def check_download(s):
+    """A catalog entry goes onto the download list and downloads to completion."""
+    d = open_catalog(s, 2, 3)
+    row = d.control("MainWindow/超级列表框1")["rows"][0]
+    name, size = row["cells"][0], row["cells"][1]
+    s.click_at(row["screen"], repeat=2)
+    box = answer_box(s, "确定")
+    log("added: " + box["text"])
+    # Back to the download page, then the task menu of the new row.
+    d = s.dump()
+    s.click_at(d.control("MainWindow/工具条1")["buttons"][0]["screen"])
+    d = s.wait_dump("the download row", lambda d: any(
+        r["cells"][0] == name and r["screen"] for r in d.control("MainWindow/超级列表框2")["rows"]))
+    target = [r for r in d.control("MainWindow/超级列表框2")["rows"] if r["cells"][0] == name][-1]
+    s.click_at(target["screen"], repeat=2)
+    d = s.wait_dump("the task menu", lambda d: d.menus["MainWindow/TaskMenu"]["open"])
+    s.click_at(d.menus["MainWindow/TaskMenu"]["items"]["开始任务"]["screen"])
+    d = s.wait_dump("the download to complete", lambda d: any(
+        r["cells"][0] == name and r["cells"][3] == "已下载完毕"
+        for r in d.control("MainWindow/超级列表框2")["rows"]), timeout=60)
+    done = [r for r in d.control("MainWindow/超级列表框2")["rows"] if r["cells"][0] == name][-1]
+    if done["cells"][2] != size + "/" + size:
+        raise Failure("progress text at completion: %r" % done["cells"][2])
+    package = os.path.join(s.bin_dir, "Kovrin宝盒资源", name + ".zip")
+    if not os.path.exists(package) or os.path.getsize(package) == 0:
+        raise Failure("no package at " + package)
+    log("downloaded %s (%d bytes)" % (name, os.path.getsize(package)))
+    s.screenshot("gui-download.png")
+    s.quit_through_tray()
+
+
+def check_tray(s):
+    """Minimising hides the window to the tray; a double-click brings it back centred."""
+    d = s.wait_dump("the tray icon", lambda d: d.tray.get("visible") == "1")
+    for _ in range(2):  # the way back must also work a second time
+        s.click_at(d.control("MainWindow/图形按钮3")["screen"])
+        s.wait_dump("the window to hide", lambda d: d.windows["MainWindow"]["visible"] == "0")
+        if s.xdotool("search", "--onlyvisible", "--name", "^" + re.escape(MAIN_TITLE) + "$",
+                     check=False):
+            raise Failure("the main window is still on screen")
+        s.click_at(d.tray["screen"], repeat=2)
+        d = s.wait_dump("the window to come back",
+                        lambda d: d.windows["MainWindow"]["visible"] == "1"
+                        and d.windows["MainWindow"]["state"] == "0")
+        x, y, w, h = (int(v) for v in d.windows["MainWindow"]["bounds"].split(","))
+        if (x, y) != ((1280 - w) // 2, (800 - h) // 2):
+            raise Failure("restored at %d,%d, not centred" % (x, y))
+    s.quit_through_tray()
+
+
+CHECKS = {
+    "startup": check_startup,
+    "catalog": check_catalog,
+    "download": check_download,
+    "tray": check_tray,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--check", choices=sorted(CHECKS), required=True)
+    parser.add_argument("--keep", help="folder for screenshots, the last dump and the output")
+    args = parser.parse_args()
+    if args.keep:
+        os.makedirs(args.keep, exist_ok=True)
+    session = Session(args.build_dir, args.keep)
+    try:
+        session.start()
+        CHECKS[args.check](session)
+    except Skip as e:
+        log("SKIP: " + str(e))
+        return SKIP
+    except Failure as e:
+        log("FAIL: " + str(e))
+        try:
+            session.screenshot("failure-%s.png" % args.check)
+        except Exception:  # the display may be gone
+            pass
+        return 1
+    finally:
+        session.stop()
+    log("PASS: " + args.check)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
