@@ -37,14 +37,16 @@ LoadedModule* g_loaded = nullptr;
 
 void Anchor() {}
 
-// Exit clean-up: a transfer still under way stops, then the window services
-// go. Runs once, at unload or at the end of the host process, whichever
-// comes first.
-void ReleaseModule() {
-  LoadedModule* loaded = std::exchange(g_loaded, nullptr);
-  if (loaded == nullptr) return;
-  loaded->module.Exit();
-  delete loaded;
+// Exit clean-up at the end of the host process: a transfer still under way
+// stops. The module is linked to stay resident after an unload request (its
+// application object, X connection and transfer threads cannot leave a
+// running process safely), so the end of the process is the one moment it
+// ends. Registered with atexit once the window services exist, so it runs
+// before the static state that Qt and libcurl set up earlier is torn down.
+// The window services are left to the ending process: deleting the
+// application object then would reach into Qt state already gone.
+void OnProcessEnd() {
+  if (g_loaded != nullptr) g_loaded->module.Exit();
 }
 
 __attribute__((constructor)) void LoadModule() {
@@ -52,13 +54,9 @@ __attribute__((constructor)) void LoadModule() {
   // Packages go beside the module file, wherever the host loaded it from.
   config.runDirectory = common::ModuleDirectory(reinterpret_cast<const void*>(&Anchor));
   g_loaded = new LoadedModule(std::move(config));
-  // Registered from inside the module, so it also runs when the module is
-  // unloaded while the host goes on.
-  std::atexit(ReleaseModule);
+  std::atexit(OnProcessEnd);
   g_loaded->module.Initialise();
 }
-
-__attribute__((destructor)) void UnloadModule() { ReleaseModule(); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -83,14 +84,18 @@ TEST_P(UpdateDownloadTest, AnotherVersionIsDownloadedWhole) {
 
   const std::string done = display->WaitForWindow("^信息：$", kWaitMs);
   ASSERT_FALSE(done.empty()) << desktop_harness::ReadFile(Log());
-  EXPECT_FALSE(display->FindWindows(kWindowTitle).empty());
+  const auto windows = display->FindWindows(kWindowTitle);
+  ASSERT_EQ(windows.size(), 1u);
+  // Made 100 pixels high for the download: the progress line shows.
+  EXPECT_GT(display->ClientHeight(windows[0]), 60);
   display->PressEnter(done);
   ASSERT_EQ(program->Wait(kWaitMs), 0) << desktop_harness::ReadFile(Log());
 
   EXPECT_EQ(ReadFileBytes(runDir.File(GetParam().savedAs)), package);
   EXPECT_FALSE(std::filesystem::exists(runDir.File("Kovrin宝盒.zip")));
-  if (GetParam().packageFileExists)
+  if (GetParam().packageFileExists) {
     EXPECT_EQ(ReadFileBytes(runDir.File("Kovrin宝盒V2.0.zip")), "older");
+  }
   const auto requests = server->Requests();
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.front(), "/update.txt");
@@ -102,5 +107,30 @@ INSTANTIATE_TEST_SUITE_P(Packages, UpdateDownloadTest,
                                            DownloadCase{"PackageFileTaken", true,
                                                         "Kovrin宝盒V2.0(1).zip"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The user closes the window mid-download: the program ends at once, the
+// clean-up stops the transfer and what had arrived stays on disk.
+TEST_F(UpdateProgramTest, ClosingMidDownloadEndsWithWhatArrived) {
+  const std::string package = desktop_harness::PackageBytes(400 * 1024, 5);
+  const std::string saved = runDir.File("Kovrin宝盒V2.0.zip");
+  WriteFileBytes(runDir.File(common::kModuleFile), "module");
+  server->ServeSlowly("/pkg/slow.zip", package, 4096, 50);  // about 5 s
+  server->Serve("/update.txt", server->Url("/pkg/slow.zip") + "|V2.1|400");
+  auto program = Start();
+
+  const std::string window = display->WaitForWindow(kWindowTitle, kWaitMs);
+  ASSERT_FALSE(window.empty()) << desktop_harness::ReadFile(Log());
+  const auto end = desktop_harness::Clock::now() + std::chrono::seconds(10);
+  while (ReadFileBytes(saved).size() < 8192 && desktop_harness::Clock::now() < end)
+    desktop_harness::SleepMs(50);
+  display->Close(RB_TEST_CLOSE_WINDOW, window);
+  EXPECT_EQ(program->Wait(10000), 0) << desktop_harness::ReadFile(Log());
+
+  const std::string partial = ReadFileBytes(saved);
+  EXPECT_GE(partial.size(), 8192u);
+  EXPECT_LT(partial.size(), package.size());
+  EXPECT_EQ(partial, package.substr(0, partial.size()));
+  EXPECT_TRUE(display->FindWindows("^信息：$").empty());
+}
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -193,13 +195,28 @@ class VirtualDisplay {
     } while (Clock::now() < end);
     return {};
   }
-  bool WaitUntilGone(const std::string& titleRegex, int timeoutMs) const {
+  // True once no visible window with that title is left (`window` empty) or
+  // once that one window is gone.
+  bool WaitUntilGone(const std::string& titleRegex, int timeoutMs,
+                     const std::string& window = "") const {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!FindWindows(titleRegex).empty()) {
+    for (;;) {
+      const auto ids = FindWindows(titleRegex);
+      const bool gone =
+          window.empty() ? ids.empty() : std::find(ids.begin(), ids.end(), window) == ids.end();
+      if (gone) return true;
       if (Clock::now() >= end) return false;
       SleepMs(100);
     }
-    return true;
+  }
+  // Height of the window's client area in pixels, -1 when unknown.
+  int ClientHeight(const std::string& window) const {
+    const std::string out =
+        Capture("DISPLAY=" + display_ + " xdotool getwindowgeometry " + window + " 2>/dev/null");
+    const size_t at = out.find("Geometry: ");
+    if (at == std::string::npos) return -1;
+    const size_t x = out.find('x', at);
+    return x == std::string::npos ? -1 : std::atoi(out.c_str() + x + 1);
   }
   // Focuses the window and presses Enter, as a user answering a box would.
   void PressEnter(const std::string& window) const {
@@ -240,6 +257,18 @@ class ContentServer {
     server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(req.path);
+      if (auto slow = slow_.find(req.path); slow != slow_.end()) {
+        const SlowFile file = slow->second;
+        res.set_content_provider(
+            file.body.size(), "application/octet-stream",
+            [this, file](size_t offset, size_t length, httplib::DataSink& sink) {
+              if (stopping_) return false;
+              SleepMs(file.delayMs);
+              sink.write(file.body.data() + offset, std::min(length, file.chunk));
+              return true;
+            });
+        return;
+      }
       auto it = files_.find(req.path);
       if (it == files_.end()) {
         res.status = 404;
@@ -251,10 +280,11 @@ class ContentServer {
       problem_ = "port " + std::to_string(port_) + " is in use (the demo server?)";
       return;
     }
+    // Bound already: connections wait in the backlog until the loop accepts.
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    server_.wait_until_ready();
   }
   ~ContentServer() {
+    stopping_ = true;
     server_.stop();
     if (thread_.joinable()) thread_.join();
     if (lockFd_ >= 0) close(lockFd_);  // releases the lock
@@ -273,6 +303,11 @@ class ContentServer {
     std::lock_guard<std::mutex> lock(mutex_);
     files_[path] = body;
   }
+  // Serves `body` at `path` in pieces of `chunk` bytes, one every `delayMs`.
+  void ServeSlowly(const std::string& path, const std::string& body, size_t chunk, int delayMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    slow_[path] = SlowFile{body, chunk, delayMs};
+  }
   std::vector<std::string> Requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
@@ -282,7 +317,14 @@ class ContentServer {
   httplib::Server server_;
   std::thread thread_;
   mutable std::mutex mutex_;
+  struct SlowFile {
+    std::string body;
+    size_t chunk = 1024;
+    int delayMs = 0;
+  };
   std::map<std::string, std::string> files_;
+  std::map<std::string, SlowFile> slow_;
+  std::atomic<bool> stopping_{false};
   std::vector<std::string> requests_;
   std::string problem_;
   int port_ = 0;
