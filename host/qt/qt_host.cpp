@@ -594,10 +594,13 @@ void QtHost::Impl::BuildWindow(const std::shared_ptr<WindowRec>& wp) {
 void QtHost::Impl::ShowWindowFirstTime(WindowRec& w) {
   w.shown = true;
   if (!w.wantVisible) return;
+  // The outer size as it stands before the first show: the layout's, or what
+  // the "created" handler set (the updater's window grows there).
+  const QSize outer = w.widget->size().grownBy(FrameMargins(w));
   w.widget->show();
   if (w.def.style != WindowStyle::Frameless) {
     // With a window manager the real frame is known now: keep the outer size.
-    ResizeOuter(w, QSize(w.def.rect.width, w.def.rect.height));
+    ResizeOuter(w, outer);
   }
   w.widget->raise();
   w.widget->activateWindow();
