@@ -1,7 +1,9 @@
-# rb_test(<name> LABELS <subsystem> [net] [gui] SOURCES ... LIBS ...)
-# One GoogleTest executable; every test case in it carries the labels.
+# rb_test(<name> LABELS <subsystem> [net] [gui] SOURCES ... LIBS ...
+#         [TIMEOUT s] [RESOURCE_LOCK name])
+# One GoogleTest executable; every test case in it carries the labels (and
+# the resource lock, for tests that must not run beside others holding it).
 function(rb_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "LABELS;SOURCES;LIBS" ${ARGN})
   if(NOT RB_WITH_TESTS)
     return()
   endif()
@@ -21,5 +23,11 @@ function(rb_test name)
     "if(${name}_TESTS)\n"
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
     "endif()\n")
+  if(T_RESOURCE_LOCK)
+    file(APPEND "${label_script}"
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${T_RESOURCE_LOCK}\")\n"
+      "endif()\n")
+  endif()
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_script}")
 endfunction()
