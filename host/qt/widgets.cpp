@@ -162,9 +162,29 @@ int ToolbarWidget::Checked() const { return group_->checkedId(); }
 void ToolbarWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (buttons_.empty()) return;
+  // Each button as wide as its icon or its text needs; what is left over is
+  // shared out evenly, so that buttons with equal needs stay equal.
   const int n = count();
-  const int w = width() / n;
-  for (int i = 0; i < n; ++i) buttons_[i]->setGeometry(i * w, 0, w, height());
+  std::vector<int> need(n);
+  int total = 0;
+  for (int i = 0; i < n; ++i) {
+    QToolButton* b = buttons_[i];
+    need[i] = std::max(b->iconSize().width() + 10,
+                       b->fontMetrics().horizontalAdvance(b->text()) + 14);
+    total += need[i];
+  }
+  int x = 0;
+  for (int i = 0; i < n; ++i) {
+    int w = 0;
+    if (total <= width()) {
+      const int extra = width() - total;
+      w = need[i] + extra / n + (i < extra % n ? 1 : 0);
+    } else {
+      w = need[i] * width() / total;  // too narrow for all: shrink alike
+    }
+    buttons_[i]->setGeometry(x, 0, w, height());
+    x += w;
+  }
 }
 
 // ---- TabControl ------------------------------------------------------------

@@ -150,6 +150,7 @@ class Session:
         self.started_at = None
         self.shown_after = None
         self.resource_before = None
+        self.serve_args = []  # more options for demo/serve.sh (e.g. a rate)
 
     # -- set-up --------------------------------------------------------------
 
@@ -252,7 +253,7 @@ class Session:
             raise Skip("the demo content server (demo/serve.sh, lighttpd) is missing")
         self.server_dir = os.path.join(self.tmp, "site")
         subprocess.run([serve, "start", "--dir", self.server_dir,
-                        "--ports", ",".join(str(p) for p in ports)],
+                        "--ports", ",".join(str(p) for p in ports)] + self.serve_args,
                        check=True, stdout=subprocess.DEVNULL)
         log("content server on ports " + ",".join(str(p) for p in ports))
 
