@@ -213,6 +213,8 @@ class Transfer {
     // the URL of every request is known.
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_PROXY, s.proxy.c_str());
+    // A proxy's answer to CONNECT is not the server's response.
+    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (s.connectTimeoutMs > 0) curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, s.connectTimeoutMs);
@@ -232,11 +234,14 @@ class Transfer {
       Request();
       const CURLcode code = Perform();
       Flush();
-      if (stopped_ || task_.stopRequested) return AttemptResult::kStopped;
+      // A transfer that got its last byte before it saw the stop request
+      // is complete; one that saw it was cut short.
+      if (stopped_) return AttemptResult::kStopped;
       if (writeFailed_) return AttemptResult::kFatal;
       if (abort_) return *abort_;
       if (stalled_) return AttemptResult::kBroken;
       if (redirect_) {
+        if (task_.stopRequested) return AttemptResult::kStopped;
         if (hop >= kMaxRedirects) return AttemptResult::kFatal;
         if (!Resolve(location_)) return AttemptResult::kFatal;
         continue;
@@ -524,7 +529,8 @@ class Transfer {
   bool Resolve(const std::string& location) {
     CURLU* u = curl_url();
     bool ok = u && curl_url_set(u, CURLUPART_URL, url_.c_str(), 0) == CURLUE_OK &&
-              curl_url_set(u, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK;
+              curl_url_set(u, CURLUPART_URL, location.c_str(),
+                           CURLU_URLENCODE | CURLU_ALLOW_SPACE) == CURLUE_OK;
     char* next = nullptr;
     ok = ok && curl_url_get(u, CURLUPART_URL, &next, 0) == CURLUE_OK;
     if (ok) {

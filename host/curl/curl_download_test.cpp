@@ -4,6 +4,7 @@
 #include <random>
 #include <thread>
 
+#include "common/text.h"
 #include "host/curl/curl_network.h"
 #include "host/curl/test_http_server.h"
 #include "host/network.h"
@@ -117,6 +118,8 @@ TEST_F(DownloadTest, RequestCarriesRefererAndGoesThroughTheConfiguredProxy) {
   server_.Put("/jar/a.zip", Resource{.body = "direct"});
   // The test server also acts as the proxy: it then sees the whole URL.
   server_.Put("http://resources.invalid/jar/b.zip", Resource{.body = "proxied"});
+  // Non-ASCII URLs go out as percent-encoded GBK; the server sees the bytes.
+  server_.Put(common::Utf8ToGbk("/资源/包 1.zip"), Resource{.body = "encoded"});
   struct Case {
     std::string url;
     std::string referer;
@@ -131,6 +134,9 @@ TEST_F(DownloadTest, RequestCarriesRefererAndGoesThroughTheConfiguredProxy) {
        "direct"},
       {"http://resources.invalid/jar/b.zip", "", "127.0.0.1:" + std::to_string(server_.port()),
        "http://resources.invalid/jar/b.zip", "http://resources.invalid/jar/", "proxied"},
+      {server_.Url("/资源/包 1.zip"), "", "", common::Utf8ToGbk("/资源/包 1.zip"),
+       // (the test server shows header values with their escapes decoded)
+       common::Utf8ToGbk(server_.Url("/资源/")), "encoded"},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -197,7 +203,9 @@ TEST_F(DownloadTest, FollowsPermanentAndTemporaryRedirects) {
   server_.Put("/rel", Resource{.status = 301, .location = "files/real.zip"});
   server_.Put("/abs", Resource{.status = 302, .location = server_.Url("/files/real.zip")});
   server_.Put("/chain", Resource{.status = 302, .location = "/rel"});
-  for (const std::string start : {"/rel", "/abs", "/chain"}) {
+  server_.Put("/files/with space.zip", Resource{.body = body});
+  server_.Put("/spaced", Resource{.status = 302, .location = "files/with space.zip"});
+  for (const std::string start : {"/rel", "/abs", "/chain", "/spaced"}) {
     SCOPED_TRACE(start);
     auto download = Make();
     ASSERT_TRUE(download->AddTask(Param(start, "r" + start.substr(1))));
@@ -275,13 +283,29 @@ TEST_F(DownloadTest, BrokenTransfersAreRetriedIntoAnIdenticalFile) {
 TEST_F(DownloadTest, GivesUpAfterTheLastRetry) {
   server_.Put("/flaky",
               Resource{.body = PatternBytes(100000), .dropAfter = 1000, .failTimes = 100});
-  auto download = Make(/*retryWaitMs=*/5, /*maxRetries=*/2);
-  ASSERT_TRUE(download->AddTask(Param("/flaky", "f.zip")));
-  EXPECT_EQ(WaitEnd(*download), TaskOutcome::Failed);
-  EXPECT_EQ(server_.RequestsFor("/flaky").size(), 3u);
-  // What arrived stays, counted: every try continued where the last one broke.
-  EXPECT_EQ(testing::FileSize(Path("f.zip")), 3000);
-  EXPECT_EQ(download->DownloadedLength(), 3000u);
+  {
+    auto download = Make(/*retryWaitMs=*/5, /*maxRetries=*/2);
+    ASSERT_TRUE(download->AddTask(Param("/flaky", "f.zip")));
+    EXPECT_EQ(WaitEnd(*download), TaskOutcome::Failed);
+    EXPECT_EQ(server_.RequestsFor("/flaky").size(), 3u);
+    // What arrived stays, counted: every try continued where the last one broke.
+    EXPECT_EQ(testing::FileSize(Path("f.zip")), 3000);
+    EXPECT_EQ(download->DownloadedLength(), 3000u);
+  }
+  {
+    // Nothing listens: connecting fails every time, and no empty file stays.
+    int closedPort;
+    {
+      TestHttpServer gone;
+      closedPort = gone.port();
+    }
+    auto download = Make(/*retryWaitMs=*/5, /*maxRetries=*/2);
+    TaskParam param = Param("/", "refused.zip");
+    param.url = "http://127.0.0.1:" + std::to_string(closedPort) + "/a.zip";
+    ASSERT_TRUE(download->AddTask(param));
+    EXPECT_EQ(WaitEnd(*download), TaskOutcome::Failed);
+    EXPECT_FALSE(FileExists(param.path));
+  }
 }
 
 // Pauses and continues a slow transfer several times; the continued task

@@ -80,8 +80,9 @@ TEST(HttpFetchTest, ReturnsTheBodyWhateverTheStatusAndWhatArrivedWhenCutOff) {
   server.Put("/missing", Resource{.body = "not here", .status = 404});
   server.Put("/broken", Resource{.body = "server error", .status = 500});
   server.Put("/cut", Resource{.body = big, .dropAfter = 70000, .failTimes = 100});
-  server.Put("/moved", Resource{.status = 302, .location = "/ok"});
-  server.Put("/gone", Resource{.status = 301, .location = server.Url("/ok")});
+  // Redirects are followed; their own pages are not part of the answer.
+  server.Put("/moved", Resource{.body = "moved page", .status = 302, .location = "/ok"});
+  server.Put("/gone", Resource{.body = "gone page", .status = 301, .location = server.Url("/ok")});
   server.Put("/zero", Resource{.body = std::string("a\0b", 3)});
 
   // A port that was just free: nothing listens there.
