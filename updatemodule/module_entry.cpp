@@ -2,7 +2,6 @@
 // before the load returns; its single export, named by the GBK bytes of
 // "更新", runs the check again.
 #include <cstdlib>
-#include <memory>
 #include <utility>
 
 #include "common/config.h"
