@@ -1382,12 +1382,15 @@ std::string QtHost::Impl::Dump() {
       } else if (def.kind == ControlKind::BalloonTip) {
         out << " attached=" << c.attachedTo << " text=\"" << OneLine(Q(c.tipText))
             << "\" shown=" << (c.balloon && c.balloon->isVisible());
+        if (c.balloon && c.balloon->isVisible()) out << " screen=" << Rect4(c.balloon->geometry());
       }
       out << "\n";
     }
     for (const auto& [mname, menu] : w->menus) {
       if (!menu) continue;
-      out << "menu " << name << "/" << mname << " open=" << menu->isVisible() << "\n";
+      out << "menu " << name << "/" << mname << " open=" << menu->isVisible();
+      if (menu->isVisible()) out << " screen=" << Rect4(menu->geometry());
+      out << "\n";
       for (QAction* a : menu->actions()) {
         out << "  item \"" << S(a->text()) << "\" enabled=" << a->isEnabled();
         if (menu->isVisible())
@@ -1401,6 +1404,7 @@ std::string QtHost::Impl::Dump() {
       << OneLine(Q(trayTip)) << "\"";
   if (tray && tray->isVisible()) out << " screen=" << Rect4(tray->geometry());
   out << "\n";
+  if (QToolTip::isVisible()) out << "tooltip text=\"" << OneLine(QToolTip::text()) << "\"\n";
   for (QWidget* top : QApplication::topLevelWidgets()) {
     auto* box = qobject_cast<QMessageBox*>(top);
     if (!box || !box->isVisible()) continue;
@@ -1414,10 +1418,13 @@ std::string QtHost::Impl::Dump() {
 }
 
 void QtHost::Impl::CheckDumpRequest() {
+  // Named by process, so that programs started from the same folder (the
+  // main program and the updater) each answer only their own requests.
   const QString dir = Q(common::RunDirectory());
-  const QString request = dir + QStringLiteral("/.rb-dump-request");
+  const QString pid = QString::number(QCoreApplication::applicationPid());
+  const QString request = dir + QStringLiteral("/.rb-dump-request.") + pid;
   if (!QFile::exists(request)) return;
-  QSaveFile file(dir + QStringLiteral("/.rb-dump.txt"));
+  QSaveFile file(dir + QStringLiteral("/.rb-dump.") + pid + QStringLiteral(".txt"));
   if (file.open(QIODevice::WriteOnly)) {
     const std::string text = Dump();
     file.write(text.data(), static_cast<qint64>(text.size()));

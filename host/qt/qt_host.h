@@ -86,10 +86,11 @@ class QtHost final : public WindowServices {
   [[noreturn]] void ExitProcess(int code) override;
 
   // Smoke-test hook (builds with RB_TEST_HOOKS): the state of every window,
-  // control, menu and the tray icon as text. Also written on request: while
-  // the file `<RunDirectory>/.rb-dump-request` exists, the host writes
-  // `<RunDirectory>/.rb-dump.txt` (whole, by renaming) and deletes the
-  // request, checking once a second.
+  // control, menu, message box and the tray icon as text, with the screen
+  // places a test needs to click. Also written on request: while the file
+  // `<RunDirectory>/.rb-dump-request.<pid>` exists, the host writes
+  // `<RunDirectory>/.rb-dump.<pid>.txt` (whole, by renaming) and deletes the
+  // request, looking once a second.
   std::string DumpState();
 
  private:

@@ -169,8 +169,8 @@ void ToolbarWidget::resizeEvent(QResizeEvent* event) {
   int total = 0;
   for (int i = 0; i < n; ++i) {
     QToolButton* b = buttons_[i];
-    need[i] = std::max(b->iconSize().width() + 10,
-                       b->fontMetrics().horizontalAdvance(b->text()) + 14);
+    need[i] =
+        std::max(b->iconSize().width() + 10, b->fontMetrics().horizontalAdvance(b->text()) + 14);
     total += need[i];
   }
   int x = 0;

@@ -4,9 +4,10 @@
 Starts a private virtual display (Xvfb), a tray host (wmdocker), the demo
 content server on the ports the build was configured for, and then
 build/bin/resourcebox. The program's state is read through its test hook:
-the file .rb-dump-request in the program's directory asks it to write
-.rb-dump.txt there (see host/qt/qt_host.h). The pointer and keyboard are
-driven with xdotool at the screen places the dump reports.
+the file .rb-dump-request.<pid> in the program's directory asks it to write
+.rb-dump.<pid>.txt there (see host/qt/qt_host.h). The pointer and keyboard
+are driven with xdotool at the screen places the dump reports. A stand-in
+xdg-open records the addresses the program hands to the desktop.
 
   smoke.py --build-dir BUILD --check NAME [--keep DIR]
 
@@ -81,6 +82,7 @@ class Dump:
         self.controls = {}   # "Window/control" -> attrs (+ "rows", "items", "buttons")
         self.menus = {}      # "Window/menu" -> {"open": bool, "items": {text: attrs}}
         self.tray = {}
+        self.tooltip = None
         self.boxes = []      # message boxes: attrs + "buttons": {text: attrs}
         current = None
         for line in text.splitlines():
@@ -94,10 +96,14 @@ class Dump:
                 self.controls[name] = current
             elif line.startswith("menu "):
                 name, rest = line[5:].split(" ", 1)
-                current = {"open": parse_attrs(rest).get("open") == "1", "items": {}}
+                attrs = parse_attrs(rest)
+                current = {"open": attrs.get("open") == "1", "screen": attrs.get("screen"),
+                           "items": {}}
                 self.menus[name] = current
             elif line.startswith("tray "):
                 self.tray = parse_attrs(line[5:])
+            elif line.startswith("tooltip "):
+                self.tooltip = parse_attrs(line[8:]).get("text")
             elif line.startswith("messagebox "):
                 current = parse_attrs(line[11:])
                 current["buttons"] = {}
@@ -212,6 +218,14 @@ class Session:
             "LANG": "C.UTF-8",
         })
         env.pop("WAYLAND_DISPLAY", None)
+        # Addresses opened on the desktop are written down, not opened.
+        tools = os.path.join(self.tmp, "tools")
+        os.mkdir(tools)
+        self.opened_log = os.path.join(self.tmp, "opened.txt")
+        with open(os.path.join(tools, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\nprintf \'%%s\\n\' "$*" >> "%s"\n' % self.opened_log)
+        os.chmod(os.path.join(tools, "xdg-open"), 0o755)
+        env["PATH"] = tools + os.pathsep + env.get("PATH", "")
         self.env = env
         log("display " + display)
 
@@ -259,11 +273,7 @@ class Session:
 
     def launch_program(self):
         self.resource_before = set(self.resource_files())
-        for leftover in (".rb-dump-request", ".rb-dump.txt"):
-            try:
-                os.remove(os.path.join(self.bin_dir, leftover))
-            except FileNotFoundError:
-                pass
+        self.bin_before = set(os.listdir(self.bin_dir))
         self.output = open(os.path.join(self.tmp, "program.log"), "wb")
         self.started_at = time.monotonic()
         self.prog = subprocess.Popen([self.program], env=self.env, cwd=self.tmp,
@@ -286,9 +296,18 @@ class Session:
             raise Failure("xdotool %s failed: %s" % (" ".join(args), r.stderr.strip()))
         return r.stdout.strip() if r.returncode == 0 else ""
 
-    def dump(self):
-        request = os.path.join(self.bin_dir, ".rb-dump-request")
-        result = os.path.join(self.bin_dir, ".rb-dump.txt")
+    def opened(self):
+        """Addresses the program has opened on the desktop so far."""
+        try:
+            with open(self.opened_log, encoding="utf-8") as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def dump(self, pid=None):
+        pid = pid or self.prog.pid
+        request = os.path.join(self.bin_dir, ".rb-dump-request.%d" % pid)
+        result = os.path.join(self.bin_dir, ".rb-dump.%d.txt" % pid)
         try:
             os.remove(result)
         except FileNotFoundError:
@@ -297,14 +316,16 @@ class Session:
         wait_until("the state dump", lambda: not os.path.exists(request) and os.path.exists(result),
                    timeout=10, step=0.05)
         with open(result, encoding="utf-8") as f:
-            return Dump(f.read())
+            text = f.read()
+        os.remove(result)
+        return Dump(text)
 
-    def wait_dump(self, what, predicate, timeout=20.0):
+    def wait_dump(self, what, predicate, timeout=20.0, pid=None):
         """The first dump for which predicate(dump) holds."""
         last = [None]
 
         def probe():
-            last[0] = self.dump()
+            last[0] = self.dump(pid)
             return predicate(last[0])
         try:
             wait_until(what, probe, timeout=timeout, step=0.2)
@@ -376,8 +397,16 @@ class Session:
             subprocess.run([os.path.join(self.repo, "demo", "serve.sh"), "stop", "--dir",
                             self.server_dir], stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
-        # Packages this run downloaded beside the program.
+        # Files this run left beside the program: packages, an updater's
+        # download, answered or unanswered dump requests.
         if self.resource_before is not None:
+            for name in set(os.listdir(self.bin_dir)) - self.bin_before:
+                path = os.path.join(self.bin_dir, name)
+                if os.path.isfile(path):
+                    try:
+                        os.remove(path)
+                    except OSError:
+                        pass
             folder = os.path.join(self.bin_dir, "Kovrin宝盒资源")
             for name in set(self.resource_files()) - self.resource_before:
                 try:
@@ -528,8 +557,18 @@ def check_download(s):
 
 
 def check_tray(s):
-    """Minimising hides the window to the tray; a double-click brings it back centred."""
+    """The window moves when dragged by its background; minimising hides it to the
+    tray; a double-click on the icon brings it back centred."""
     d = s.wait_dump("the tray icon", lambda d: d.tray.get("visible") == "1")
+    x0, y0 = (int(v) for v in d.windows["MainWindow"]["bounds"].split(",")[:2])
+    grab = (x0 + 400, y0 + 20)  # caption band, between the caption and the buttons
+    s.xdotool("mousemove", str(grab[0]), str(grab[1]), "mousedown", "1")
+    for step in range(1, 6):
+        s.xdotool("mousemove", str(grab[0] + 12 * step), str(grab[1] + 8 * step))
+        time.sleep(0.05)
+    s.xdotool("mouseup", "1")
+    d = s.wait_dump("the window to move", lambda d: d.windows["MainWindow"]["bounds"].startswith(
+        "%d,%d," % (x0 + 60, y0 + 40)))
     for _ in range(2):  # the way back must also work a second time
         s.click_at(d.control("MainWindow/图形按钮3")["screen"])
         s.wait_dump("the window to hide", lambda d: d.windows["MainWindow"]["visible"] == "0")
@@ -546,11 +585,144 @@ def check_tray(s):
     s.quit_through_tray()
 
 
+def check_close(s):
+    """The close button asks about saving a non-empty list; No ends the program
+    without writing the list."""
+    d = open_catalog(s, 2, 3)
+    s.click_at(d.control("MainWindow/超级列表框1")["rows"][0]["screen"], repeat=2)
+    answer_box(s, "确定")
+    d = s.dump()
+    s.click_at(d.control("MainWindow/图形按钮2")["screen"])
+    d = s.wait_dump("the save question", lambda d: d.boxes)
+    box = d.boxes[0]
+    if box["title"] != "保存" or box["text"] != "是否保存下载页面的资源信息":
+        raise Failure("message box %s" % box)
+    s.click_at(box["buttons"]["否(&N)"]["screen"])
+    try:
+        code = s.prog.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not end after the close button")
+    if code != 0:
+        raise Failure("the program ended with status %d" % code)
+    ini = os.path.join(s.env["XDG_CONFIG_HOME"], "resourcebox", "情况.ini")
+    if os.path.exists(ini):
+        raise Failure("the list was saved although the answer was No")
+    leftovers = wait_until_gone(s.prog.pid)
+    if leftovers:
+        raise Failure("processes left behind: " + ", ".join(leftovers))
+
+
+def check_search(s):
+    """Enter in the search box narrows the catalog list to the names that begin with it."""
+    d = open_catalog(s, 2, 3)
+    before = [r["cells"] for r in d.control("MainWindow/超级列表框1")["rows"]]
+    keyword = "json"  # Latin letters match without regard to case
+    expect = [cells for cells in before if cells[0].lower().startswith(keyword)]
+    if not expect or len(expect) == len(before):
+        raise Failure("the demo catalog does not suit the keyword: " + str(before))
+    s.click_at(d.control("MainWindow/编辑框1")["screen"])
+    s.xdotool("type", "--delay", "40", keyword)
+    s.xdotool("key", "Return")
+    d = s.wait_dump("the narrowed list", lambda d: len(
+        d.control("MainWindow/超级列表框1")["rows"]) == len(expect))
+    rows = [r["cells"] for r in d.control("MainWindow/超级列表框1")["rows"]]
+    if rows != expect:
+        raise Failure("after the search: %s, expected %s" % (rows, expect))
+    if d.control("MainWindow/编辑框1").get("text") != keyword:
+        raise Failure("the search box holds %r" % d.control("MainWindow/编辑框1").get("text"))
+    s.quit_through_tray()
+
+
+def check_lists(s):
+    """The catalog list's hover hint; Enter and a right click on the download list."""
+    d = open_catalog(s, 2, 3)
+    rows = d.control("MainWindow/超级列表框1")["rows"]
+    x, y = rect_centre(rows[-1]["screen"])
+    s.xdotool("mousemove", str(x), str(y + 40))
+    s.xdotool("mousemove", str(x + 5), str(y + 45))
+    s.wait_dump("the hint", lambda d: d.tooltip and "双击添加资源" in d.tooltip)
+    s.click_at(rows[0]["screen"], repeat=2)
+    answer_box(s, "确定")
+    d = s.dump()
+    s.click_at(d.control("MainWindow/工具条1")["buttons"][0]["screen"])
+    d = s.wait_dump("the download row", lambda d: d.control("MainWindow/超级列表框2")["rows"]
+                    and d.control("MainWindow/超级列表框2")["rows"][0]["screen"])
+    row = d.control("MainWindow/超级列表框2")["rows"][0]
+    s.click_at(row["screen"])
+    s.xdotool("key", "Return")
+    d = s.wait_dump("the task menu", lambda d: d.menus["MainWindow/TaskMenu"]["open"])
+    s.xdotool("key", "Escape")
+    s.wait_dump("the task menu to close", lambda d: not d.menus["MainWindow/TaskMenu"]["open"])
+    x, y = rect_centre(row["screen"])
+    s.click(x, y, button=3)
+    d = s.wait_dump("the list menu", lambda d: d.menus["MainWindow/ListMenu"]["open"])
+    mx, my = (int(v) for v in d.menus["MainWindow/ListMenu"]["screen"].split(",")[:2])
+    if (mx, my) != (x + 3, y + 3):
+        raise Failure("the list menu opened at %d,%d, the pointer is at %d,%d" % (mx, my, x, y))
+    s.xdotool("key", "Escape")
+    s.wait_dump("the list menu to close", lambda d: not d.menus["MainWindow/ListMenu"]["open"])
+    s.quit_through_tray()
+
+
+def find_process(path):
+    """Id of a running process whose executable is path, or None."""
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                if os.readlink("/proc/%s/exe" % entry) == path:
+                    return int(entry)
+            except OSError:
+                pass
+    return None
+
+
+def check_updater(s):
+    """A newer version announced: balloon, community page, then the updater, or
+    without it a message from the version check's thread while the main window
+    stays usable."""
+    d = s.wait_dump("the version balloon", lambda d: d.control(
+        "MainWindow/气球提示框2").get("shown") == "1")
+    balloon = d.control("MainWindow/气球提示框2")
+    if "版本更新" not in balloon.get("text", ""):
+        raise Failure("balloon text %r" % balloon.get("text"))
+    page = "thread-2775-1-1.html"
+    wait_until("the community page", lambda: any(u.endswith(page) for u in s.opened()))
+    updater = os.path.join(s.bin_dir, "update")
+    if os.access(updater, os.X_OK):
+        pid = wait_until("the updater to start", lambda: find_process(updater))
+        d = s.wait_dump("the updater's window", lambda d: d.windows or d.boxes, pid=pid,
+                        timeout=30)
+        log("updater started: " + ", ".join(list(d.windows) + [b["text"] for b in d.boxes]))
+        os.kill(pid, signal.SIGTERM)  # it would go on downloading
+    else:
+        d = s.wait_dump("the updater message", lambda d: d.boxes)
+        box = d.boxes[0]
+        if box["text"] != "自动更新程序已损坏，请手动官方下载" or box["title"] != "信息：":
+            raise Failure("message box %s" % box)
+        # The box waits on the worker thread: the main window still works.
+        d = s.dump()
+        s.click_at(d.control("MainWindow/工具条1")["buttons"][1]["screen"])
+        s.wait_dump("the home page", lambda d: d.control("MainWindow/选择夹1")["page"] == "1")
+        s.click_at(box["buttons"]["确定"]["screen"])
+        wait_until("the community page again",
+                   lambda: sum(u.endswith(page) for u in s.opened()) == 2)
+    s.quit_through_tray()
+
+
 CHECKS = {
     "startup": check_startup,
     "catalog": check_catalog,
     "download": check_download,
     "tray": check_tray,
+    "search": check_search,
+    "lists": check_lists,
+    "updater": check_updater,
+    "close": check_close,
+}
+
+# Demo server options a check needs.
+SERVE_ARGS = {
+    "updater": ["--announce", "V2.1"],
 }
 
 
@@ -563,6 +735,7 @@ def main():
     if args.keep:
         os.makedirs(args.keep, exist_ok=True)
     session = Session(args.build_dir, args.keep)
+    session.serve_args = SERVE_ARGS.get(args.check, [])
     try:
         session.start()
         CHECKS[args.check](session)
