@@ -11,6 +11,12 @@
 #include <iterator>
 #include <sstream>
 
+#if defined(__SANITIZE_THREAD__)
+// The server's library is built without the race detector, which therefore
+// cannot see that library's own synchronisation.
+extern "C" const char* __tsan_default_suppressions() { return "race:libcpp-httplib.so\n"; }
+#endif
+
 namespace host::curl::testing {
 
 namespace {
