@@ -90,6 +90,23 @@ Sample WithCurl(const std::string& curl, const std::string& url, const std::stri
   return s;
 }
 
+// Byte-for-byte comparison of two files.
+bool SameBytes(const std::string& a, const std::string& b) {
+  std::FILE* fa = std::fopen(a.c_str(), "rb");
+  std::FILE* fb = std::fopen(b.c_str(), "rb");
+  bool same = fa && fb;
+  std::vector<char> ba(1 << 20), bb(1 << 20);
+  while (same) {
+    const size_t na = std::fread(ba.data(), 1, ba.size(), fa);
+    const size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
+    same = na == nb && std::equal(ba.begin(), ba.begin() + na, bb.begin());
+    if (na == 0) break;
+  }
+  if (fa) std::fclose(fa);
+  if (fb) std::fclose(fb);
+  return same;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
@@ -126,7 +143,9 @@ int main(int argc, char** argv) {
       task = WithTask(url, taskFile);
     }
     if (expected < 0) expected = byCurl.bytes;
-    const bool ok = task.ok && byCurl.ok && task.bytes == expected && byCurl.bytes == expected;
+    bool ok = task.ok && byCurl.ok && task.bytes == expected && byCurl.bytes == expected;
+    // The first round also checks that both copies hold the same bytes.
+    if (round == 1) ok = ok && SameBytes(taskFile, curlFile);
     allOk = allOk && ok;
     const double gib = expected / kGiB;
     taskRate.push_back(task.bytes / kMiB / task.seconds);
