@@ -629,16 +629,16 @@ void CurlDownload::JoinFinished() {
 
 void CurlDownload::Start(std::shared_ptr<Task> task) {
   JoinFinished();
+  const bool failed = task->fd < 0;  // no file to write: over before it began
+  if (failed) {
+    task->outcome = TaskOutcome::Failed;
+    task->ended = true;
+  }
   {
     std::lock_guard lock(stateMutex_);
     task_ = task;
   }
-  if (task->fd < 0) {
-    std::lock_guard lock(task->mutex);
-    task->outcome = TaskOutcome::Failed;
-    task->ended = true;
-    return;
-  }
+  if (failed) return;
   task->thread = std::thread([task] {
     RunTask(task);
     task->exited = true;
