@@ -33,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -339,9 +340,12 @@ QtHost::QtHost() : impl_(std::make_unique<Impl>()) {
   }
   InitArtResources();
   QApplication::setQuitOnLastWindowClosed(false);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setFont(DefaultFont());
-  QApplication::setWindowIcon(ArtIcon(Art::ProgramIcon));
+  if (impl_->ownApp) {
+    // The program's looks; an application that loaded the module keeps its own.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(DefaultFont());
+    QApplication::setWindowIcon(ArtIcon(Art::ProgramIcon));
+  }
   impl_->dispatcher = new QObject();  // lives in the UI thread
 #ifdef RB_TEST_HOOKS
   impl_->dumpTimer = new QTimer(impl_->dispatcher);
@@ -495,14 +499,20 @@ void QtHost::Impl::CreateControl(const std::shared_ptr<WindowRec>& wp, const Con
     }
     case ControlKind::Timer: {
       auto* timer = new QTimer(w.widget);
-      ControlRec* c = rec.get();
-      QObject::connect(timer, &QTimer::timeout, timer, [raise, c] {
+      QObject::connect(timer, &QTimer::timeout, timer, [this, weak, name = def.name] {
+        // The window (and with it this control) stays alive until the
+        // handler is done, even when the handler destroys the window.
+        std::shared_ptr<WindowRec> w = weak.lock();
+        if (!w || w->destroyed) return;
+        auto it = w->controls.find(name);
+        if (it == w->controls.end()) return;
+        ControlRec& c = *it->second;
         // A handler still running (a message box inside it) is not entered
         // again by the next tick.
-        if (c->inTick) return;
-        c->inTick = true;
-        raise(Event::TimerElapsed);
-        c->inTick = false;
+        if (c.inTick) return;
+        c.inTick = true;
+        Raise(w, name, Event::TimerElapsed);
+        c.inTick = false;
       });
       rec->timer = timer;
       break;
@@ -1218,7 +1228,12 @@ void QtHost::PopupTrayMenu(const std::string& window, const std::string& menu) {
 // ---- desktop -------------------------------------------------------------------------
 
 void QtHost::StartThread(std::function<void()> routine) {
-  std::thread(std::move(routine)).detach();
+  try {
+    std::thread(std::move(routine)).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the routine does not run, as a failed start
+    // passes silently everywhere else.
+  }
 }
 
 void QtHost::OpenUrl(const std::string& address) {
