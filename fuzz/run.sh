@@ -9,10 +9,10 @@ build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRB_CORE_ONLY=ON -DRB_FUZZ=ON -DRB_WITH_QT=OFF -DRB_WITH_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_split_text fuzz_gbk fuzz_ini
+cmake --build "$build" -j2 --target fuzz_split_text fuzz_gbk fuzz_ini fuzz_catalog_parser
 
 status=0
-for name in split_text gbk ini; do
+for name in split_text gbk ini catalog_parser; do
   corpus="$build/corpus/$name"
   mkdir -p "$corpus"
   # Seeds: a few typical inputs, so the fuzzer starts from real shapes.
