@@ -52,8 +52,8 @@ std::vector<CatalogRow> ParseCatalog(std::string_view body) {
   std::vector<CatalogRow> rows;
   rows.reserve(lines.size());
   for (const std::string& line : lines) {
-    if (line.empty()) continue;
     std::vector<std::string> fields = common::SplitText(line, "|");
+    if (fields.empty()) continue;  // an empty line
     const std::size_t used = std::min(fields.size(), std::size_t{4});
     for (std::size_t i = 0; i < used; ++i) fields[i] = ToUtf8(std::move(fields[i]));
     CatalogRow row;
