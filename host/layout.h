@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -67,8 +68,8 @@ struct Rect {
 };
 
 struct Font {
-  std::string face;      // empty: the binding's default face
-  int pixelHeight = 0;   // 0: the binding's default size
+  std::string face;     // empty: the binding's default face
+  int pixelHeight = 0;  // 0: the binding's default size
   bool bold = false;
   std::uint32_t color = 0;  // 0xRRGGBB; 0 with hasColor false: default
   bool hasColor = false;
@@ -105,17 +106,17 @@ struct ControlDef {
   bool enabled = true;
   std::string text;  // caption, label text, edit text, hyperlink caption
   Font font;
-  std::vector<ListColumn> columns;           // ReportList
-  std::vector<TreeItem> treeItems;           // Tree, in pre-order
-  bool treeExpanded = false;                 // Tree: groups start expanded
-  std::vector<ToolbarButton> buttons;        // Toolbar
-  int checkedButton = -1;                    // Toolbar: pressed at creation
-  int buttonIconSize = 64;                   // Toolbar
-  std::vector<std::string> tabPages;         // TabControl
-  Art picture = Art::None;                   // PictureButton
-  Art pointer = Art::None;                   // own mouse pointer
-  std::string address;                       // Browser start page, Hyperlink target
-  int progressMax = 100;                     // ProgressBar
+  std::vector<ListColumn> columns;     // ReportList
+  std::vector<TreeItem> treeItems;     // Tree, in pre-order
+  bool treeExpanded = false;           // Tree: groups start expanded
+  std::vector<ToolbarButton> buttons;  // Toolbar
+  int checkedButton = -1;              // Toolbar: pressed at creation
+  int buttonIconSize = 64;             // Toolbar
+  std::vector<std::string> tabPages;   // TabControl
+  Art picture = Art::None;             // PictureButton
+  Art pointer = Art::None;             // own mouse pointer
+  std::string address;                 // Browser start page, Hyperlink target
+  int progressMax = 100;               // ProgressBar
 };
 
 struct MenuDef {
@@ -125,25 +126,25 @@ struct MenuDef {
 };
 
 enum class WindowStyle {
-  Frameless,        // draws its own caption, moved by dragging the background
-  FixedDialog,      // ordinary fixed border with a caption bar, not resizable
-  ResizableFrame,   // ordinary resizable border with a caption bar
+  Frameless,       // draws its own caption, moved by dragging the background
+  FixedDialog,     // ordinary fixed border with a caption bar, not resizable
+  ResizableFrame,  // ordinary resizable border with a caption bar
 };
 
 enum class Event {
-  Created,           // window
-  PositionChanged,   // window
-  SizeChanged,       // window
-  Clicked,           // button, picture button
-  ToolbarClicked,    // toolbar, args.index = button
-  TreeDoubleClicked, // tree
-  RowActivated,      // report list: double-click, or Enter on a selected row
-  RightClicked,      // report list
-  KeyPressed,        // edit box, args.key = key code (13 = Enter)
-  TimerElapsed,      // timer
-  MenuItemChosen,    // control = menu name, item = item text
-  TrayDoubleClicked, // window owning the tray icon
-  TrayRightClicked,  // window owning the tray icon (or the context-menu key)
+  Created,            // window
+  PositionChanged,    // window
+  SizeChanged,        // window
+  Clicked,            // button, picture button
+  ToolbarClicked,     // toolbar, args.index = button
+  TreeDoubleClicked,  // tree
+  RowActivated,       // report list: double-click, or Enter on a selected row
+  RightClicked,       // report list
+  KeyPressed,         // edit box, args.key = key code (13 = Enter)
+  TimerElapsed,       // timer
+  MenuItemChosen,     // control = menu name, item = item text
+  TrayDoubleClicked,  // window owning the tray icon
+  TrayRightClicked,   // window owning the tray icon (or the context-menu key)
 };
 
 struct EventArgs {
@@ -178,5 +179,39 @@ struct WindowDef {
     return nullptr;
   }
 };
+
+// Builders that keep layout tables short.
+inline ControlDef MakeControl(std::string name, ControlKind kind, Rect rect,
+                              std::string text = "") {
+  ControlDef c;
+  c.name = std::move(name);
+  c.kind = kind;
+  c.rect = rect;
+  c.text = std::move(text);
+  return c;
+}
+
+inline ControlDef Hidden(ControlDef c) {
+  c.visible = false;
+  return c;
+}
+
+inline ControlDef MakePictureButton(std::string name, Rect rect, Art picture, bool enabled) {
+  ControlDef c = MakeControl(std::move(name), ControlKind::PictureButton, rect);
+  c.picture = picture;
+  c.enabled = enabled;
+  return c;
+}
+
+// Text drawn in white on the blue windows.
+inline Font WhiteFont(int pixelHeight = 0, bool bold = false, std::string face = "") {
+  Font f;
+  f.face = std::move(face);
+  f.pixelHeight = pixelHeight;
+  f.bold = bold;
+  f.color = 0xFFFFFF;
+  f.hasColor = true;
+  return f;
+}
 
 }  // namespace host

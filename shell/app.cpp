@@ -24,9 +24,8 @@ App::~App() = default;
 
 host::WindowDef App::MainWindowDef() {
   host::WindowDef def = MainWindowLayout(services_.config);
-  def.events.push_back({"", host::Event::Created, "", [this](const host::EventArgs&) {
-                          StartUpSequence();
-                        }});
+  def.events.push_back(
+      {"", host::Event::Created, "", [this](const host::EventArgs&) { StartUpSequence(); }});
   downloads_->Bind(def);
   catalog_->Bind(def);
   trayAndExit_->Bind(def);

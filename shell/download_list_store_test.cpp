@@ -38,16 +38,18 @@ INSTANTIATE_TEST_SUITE_P(
     Files, RestoreTest,
     ::testing::Values(
         RestoreCase{"NoFile", nullptr, {}},
-        RestoreCase{"CountTwoButOneSection",
-                    "[记录1]\r\n记录=2\r\n[资源表1]\r\n内容=a\r\n大小=1KB\r\n进度=\r\n下载状态=未完成\r\n",
-                    {{"a", "1KB", "", "未完成"}, {"", "", "", ""}}},
+        RestoreCase{
+            "CountTwoButOneSection",
+            "[记录1]\r\n记录=2\r\n[资源表1]\r\n内容=a\r\n大小=1KB\r\n进度=\r\n下载状态=未完成\r\n",
+            {{"a", "1KB", "", "未完成"}, {"", "", "", ""}}},
         RestoreCase{"FractionalCountIsCut",
                     "[记录1]\r\n记录=3.9\r\n[资源表1]\r\n内容=a\r\n[资源表2]\r\n内容=b\r\n"
                     "[资源表3]\r\n内容=c\r\n[资源表4]\r\n内容=d\r\n",
                     {{"a", "", "", ""}, {"b", "", "", ""}, {"c", "", "", ""}}},
         RestoreCase{"MissingCountRestoresNothing", "[资源表1]\r\n内容=a\r\n", {}},
         RestoreCase{"NegativeOrTextCountRestoresNothing",
-                    "[记录1]\r\n记录=-2\r\n[资源表1]\r\n内容=a\r\n", {}},
+                    "[记录1]\r\n记录=-2\r\n[资源表1]\r\n内容=a\r\n",
+                    {}},
         RestoreCase{"BlanksAroundValuesAreDropped",
                     "[记录1]\r\n记录=1\r\n[资源表1]\r\n内容=  带空格的名字  \r\n大小=\t5KB\r\n",
                     {{"带空格的名字", "5KB", "", ""}}}),

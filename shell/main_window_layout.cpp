@@ -9,30 +9,18 @@ namespace {
 using host::Art;
 using host::ControlDef;
 using host::ControlKind;
+using host::Hidden;
+using host::MakePictureButton;
+using host::WhiteFont;
 
 ControlDef Control(const char* name, ControlKind kind, host::Rect rect, std::string text = "") {
-  ControlDef c;
-  c.name = name;
-  c.kind = kind;
-  c.rect = rect;
-  c.text = std::move(text);
-  return c;
+  return host::MakeControl(name, kind, rect, std::move(text));
 }
 
 ControlDef OnPage(ControlDef c, int page) {
   c.parent = mw::kTab;
   c.page = page;
   return c;
-}
-
-host::Font WhiteText(int pixelHeight = 0, bool bold = false, std::string face = "") {
-  host::Font f;
-  f.face = std::move(face);
-  f.pixelHeight = pixelHeight;
-  f.bold = bold;
-  f.color = 0xFFFFFF;
-  f.hasColor = true;
-  return f;
 }
 
 ControlDef Toolbar() {
@@ -69,26 +57,13 @@ ControlDef CatalogList() {
 }
 
 ControlDef DownloadList() {
-  ControlDef c =
-      OnPage(Control(mw::kDownloadList, ControlKind::ReportList, {176, 4, 666, 373}), 0);
+  ControlDef c = OnPage(Control(mw::kDownloadList, ControlKind::ReportList, {176, 4, 666, 373}), 0);
   c.columns = {{"下载内容", 230},
                {"资源大小", 100},
                {"下载进度(资源大小/已下载大小)", 200},
                {"下载状态", 150},
                {"加密数据", 0}};
   c.pointer = Art::ListPointer;
-  return c;
-}
-
-ControlDef PictureButton(const char* name, host::Rect rect, Art picture, bool enabled) {
-  ControlDef c = Control(name, ControlKind::PictureButton, rect);
-  c.picture = picture;
-  c.enabled = enabled;
-  return c;
-}
-
-ControlDef Hidden(ControlDef c) {
-  c.visible = false;
   return c;
 }
 
@@ -104,26 +79,26 @@ host::WindowDef MainWindowLayout(const common::Config& config) {
   w.backgroundColor = 0x3C82C8;
   w.icon = Art::ProgramIcon;
 
-  ControlDef caption =
-      Control(mw::kCaption, ControlKind::TransparentLabel, {18, 6, 224, 24}, "(Tamsk)Kovrin宝盒 V2.0");
-  caption.font = WhiteText(19, true, "楷体");
+  ControlDef caption = Control(mw::kCaption, ControlKind::TransparentLabel, {18, 6, 224, 24},
+                               "(Tamsk)Kovrin宝盒 V2.0");
+  caption.font = WhiteFont(19, true, "楷体");
 
   ControlDef tab = Control(mw::kTab, ControlKind::TabControl, {7, 133, 847, 385});
   tab.tabPages = {"一", "二"};
 
   ControlDef versionLabel =
       Control(mw::kVersionLabel, ControlKind::Label, {48, 517, 136, 22}, "主程序版本：2.0 正式版");
-  versionLabel.font = WhiteText();
+  versionLabel.font = WhiteFont();
   ControlDef progressLabel =
       Hidden(Control(mw::kProgressLabel, ControlKind::Label, {384, 517, 64, 22}, "下载进度："));
-  progressLabel.font = WhiteText();
-  ControlDef progressBar = Hidden(Control(mw::kProgressBar, ControlKind::ProgressBar, {442, 521, 179, 16}));
+  progressLabel.font = WhiteFont();
+  ControlDef progressBar =
+      Hidden(Control(mw::kProgressBar, ControlKind::ProgressBar, {442, 521, 179, 16}));
   ControlDef siteLabel = Control(mw::kSiteLabel, ControlKind::Label, {643, 517, 181, 22},
                                  "官方网站：" + common::SiteAddress(config.communityBaseUrl));
-  siteLabel.font = WhiteText();
+  siteLabel.font = WhiteFont();
 
-  ControlDef browser =
-      OnPage(Control(mw::kBrowser, ControlKind::Browser, {2, 4, 841, 373}), 1);
+  ControlDef browser = OnPage(Control(mw::kBrowser, ControlKind::Browser, {2, 4, 841, 373}), 1);
 
   w.controls = {
       caption,
@@ -133,9 +108,9 @@ host::WindowDef MainWindowLayout(const common::Config& config) {
       progressLabel,
       progressBar,
       siteLabel,
-      PictureButton(mw::kMinimiseButton, {772, 1, 29, 18}, Art::MinimiseButton, true),
-      PictureButton(mw::kMaximiseButton, {801, 1, 29, 18}, Art::MaximiseButton, false),
-      PictureButton(mw::kCloseButton, {830, 1, 29, 18}, Art::CloseButton, true),
+      MakePictureButton(mw::kMinimiseButton, {772, 1, 29, 18}, Art::MinimiseButton, true),
+      MakePictureButton(mw::kMaximiseButton, {801, 1, 29, 18}, Art::MaximiseButton, false),
+      MakePictureButton(mw::kCloseButton, {830, 1, 29, 18}, Art::CloseButton, true),
       Hidden(Control(mw::kSearchBuffer, ControlKind::EditBox, {448, 8, 133, 25})),
       OnPage(Control(mw::kSearchBox, ControlKind::EditBox, {1, 4, 133, 25}), 0),
       OnPage(Control(mw::kSearchButton, ControlKind::Button, {135, 4, 40, 24}, "查找"), 0),
@@ -151,11 +126,14 @@ host::WindowDef MainWindowLayout(const common::Config& config) {
   };
 
   w.menus = {
-      {mw::kTaskMenu, "表",
+      {mw::kTaskMenu,
+       "表",
        {mw::kStartTask, mw::kContinueTask, mw::kPauseTask, mw::kDownloadAll, mw::kForceStop}},
-      {mw::kListMenu, "菜单",
+      {mw::kListMenu,
+       "菜单",
        {mw::kOpenFile, mw::kDeleteTask, mw::kDeleteTaskAndFile, mw::kOpenFolder, mw::kClearList}},
-      {mw::kTrayMenu, "托盘",
+      {mw::kTrayMenu,
+       "托盘",
        {mw::kAbout, mw::kRecruit, mw::kSponsor, mw::kFreeTask, mw::kCheckUpdate, mw::kContact,
         mw::kQuit}},
   };

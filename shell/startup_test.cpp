@@ -41,28 +41,30 @@ TEST_F(AppFixture, ControlsHiddenOrDisabledAtStart) {
 
 TEST_F(AppFixture, TaskMenuStartsWithOnlyStartAndDownloadAllEnabled) {
   StartApp();
-  const std::vector<std::pair<const char*, bool>> expected = {
-      {mw::kStartTask, true},  {mw::kContinueTask, false}, {mw::kPauseTask, false},
-      {mw::kDownloadAll, true}, {mw::kForceStop, false}};
+  const std::vector<std::pair<const char*, bool>> expected = {{mw::kStartTask, true},
+                                                              {mw::kContinueTask, false},
+                                                              {mw::kPauseTask, false},
+                                                              {mw::kDownloadAll, true},
+                                                              {mw::kForceStop, false}};
   for (const auto& [item, enabled] : expected)
     EXPECT_EQ(sim.MenuItemEnabled(mw::kWindow, mw::kTaskMenu, item), enabled) << item;
-  for (const char* item : {mw::kOpenFile, mw::kDeleteTask, mw::kDeleteTaskAndFile,
-                           mw::kOpenFolder, mw::kClearList})
+  for (const char* item :
+       {mw::kOpenFile, mw::kDeleteTask, mw::kDeleteTaskAndFile, mw::kOpenFolder, mw::kClearList})
     EXPECT_TRUE(sim.MenuItemEnabled(mw::kWindow, mw::kListMenu, item)) << item;
 }
 
 TEST_F(AppFixture, SavedRowsComeBackInOrderBeforeTheTrayIcon) {
   testing_support::WriteFileBytes(
       TestConfig(dir).iniPath,
-      common::Utf8ToGbk("[记录1]\r\n记录=3\r\n"
-                        "[资源表1]\r\n内容=甲\r\n大小=10KB\r\n进度=\r\n下载状态=未完成\r\n"
-                        "[资源表2]\r\n内容=乙\r\n大小=20KB\r\n进度=20KB/20KB\r\n下载状态=已下载完毕\r\n"
-                        "[资源表3]\r\n内容=丙\r\n大小=30KB\r\n进度=30KB/5KB\r\n下载状态=正在下载\r\n"));
+      common::Utf8ToGbk(
+          "[记录1]\r\n记录=3\r\n"
+          "[资源表1]\r\n内容=甲\r\n大小=10KB\r\n进度=\r\n下载状态=未完成\r\n"
+          "[资源表2]\r\n内容=乙\r\n大小=20KB\r\n进度=20KB/20KB\r\n下载状态=已下载完毕\r\n"
+          "[资源表3]\r\n内容=丙\r\n大小=30KB\r\n进度=30KB/5KB\r\n下载状态=正在下载\r\n"));
   StartApp();
-  const std::vector<std::vector<std::string>> expected = {
-      {"甲", "10KB", "", "未完成"},
-      {"乙", "20KB", "20KB/20KB", "已下载完毕"},
-      {"丙", "30KB", "30KB/5KB", "正在下载"}};
+  const std::vector<std::vector<std::string>> expected = {{"甲", "10KB", "", "未完成"},
+                                                          {"乙", "20KB", "20KB/20KB", "已下载完毕"},
+                                                          {"丙", "30KB", "30KB/5KB", "正在下载"}};
   auto rows = DownloadRows();
   ASSERT_EQ(rows.size(), 3u);
   for (size_t i = 0; i < rows.size(); ++i) {

@@ -22,10 +22,10 @@ void Toolbar::Bind(host::WindowDef& mainWindow) {
     return [services, address](const host::EventArgs&) { services->ui.OpenUrl(address); };
   };
   const auto& config = services_.config;
-  events.push_back({mw::kTrayMenu, host::Event::MenuItemChosen, mw::kAbout,
-                    [services](const host::EventArgs&) {
-                      services->ui.LoadWindow(AboutWindowDef(*services), false);
-                    }});
+  events.push_back(
+      {mw::kTrayMenu, host::Event::MenuItemChosen, mw::kAbout, [services](const host::EventArgs&) {
+         services->ui.LoadWindow(AboutWindowDef(*services), false);
+       }});
   events.push_back({mw::kTrayMenu, host::Event::MenuItemChosen, mw::kRecruit,
                     open(config.communityBaseUrl + "thread-1804-1-1.html")});
   events.push_back({mw::kTrayMenu, host::Event::MenuItemChosen, mw::kSponsor,
@@ -80,8 +80,8 @@ void Toolbar::OpenVideoTutorials() {
     ui.ActivateWindow(videos::kCatalogWindow);
     return;
   }
-  const int answer = ui.MessageBox("您已打开视频教学系统，是否最小化主窗口", host::MsgButtons::YesNo,
-                                   host::MsgIcon::None, "是否最小化");
+  const int answer = ui.MessageBox("您已打开视频教学系统，是否最小化主窗口",
+                                   host::MsgButtons::YesNo, host::MsgIcon::None, "是否最小化");
   if (answer == host::kMsgYes) ui.SetWindowState(mw::kWindow, host::kWindowMinimised);
   videos_.LoadCatalogWindow();
 }
@@ -96,22 +96,19 @@ host::WindowDef AboutWindowDef(common::Services& services) {
   w.style = host::WindowStyle::FixedDialog;
 
   auto control = [](const char* name, ControlKind kind, host::Rect rect, std::string text) {
-    host::ControlDef c;
-    c.name = name;
-    c.kind = kind;
-    c.rect = rect;
-    c.text = std::move(text);
-    return c;
+    return host::MakeControl(name, kind, rect, std::move(text));
   };
   auto inGroup = [](host::ControlDef c) {
     c.parent = "分组框1";
     return c;
   };
-  host::ControlDef site = inGroup(control("超级链接框1", ControlKind::Hyperlink, {25, 24, 152, 24},
-                                          "Tamsk编程平台：" + common::HostName(config.communityBaseUrl)));
+  host::ControlDef site =
+      inGroup(control("超级链接框1", ControlKind::Hyperlink, {25, 24, 152, 24},
+                      "Tamsk编程平台：" + common::HostName(config.communityBaseUrl)));
   site.address = common::SiteAddress(config.communityBaseUrl);
-  host::ControlDef forum = inGroup(control("超级链接框2", ControlKind::Hyperlink, {25, 56, 176, 24},
-                                           "Tamsk官方论坛：" + common::HostName(config.forumBaseUrl) + "/"));
+  host::ControlDef forum =
+      inGroup(control("超级链接框2", ControlKind::Hyperlink, {25, 56, 176, 24},
+                      "Tamsk官方论坛：" + common::HostName(config.forumBaseUrl) + "/"));
   forum.address = config.forumBaseUrl;
   w.controls = {
       control("分组框1", ControlKind::GroupBox, {7, 8, 232, 176}, "关于作者"),
@@ -124,10 +121,9 @@ host::WindowDef AboutWindowDef(common::Services& services) {
   // A hyperlink opens its own address when clicked.
   common::Services* s = &services;
   for (const auto& link : {site, forum})
-    w.events.push_back({link.name, host::Event::Clicked, "",
-                        [s, address = link.address](const host::EventArgs&) {
-                          s->ui.OpenUrl(address);
-                        }});
+    w.events.push_back(
+        {link.name, host::Event::Clicked, "",
+         [s, address = link.address](const host::EventArgs&) { s->ui.OpenUrl(address); }});
   return w;
 }
 

@@ -55,14 +55,14 @@ TEST_F(ToolbarTest, PagesAndLinksOpenTheirAddresses) {
   EXPECT_EQ(Checked(), 0);  // push buttons leave the check group alone
   for (const char* item : {mw::kRecruit, mw::kSponsor, mw::kFreeTask, mw::kContact})
     ASSERT_TRUE(Tray(item)) << item;
-  EXPECT_EQ(sim.OpenedUrls(), (std::vector<std::string>{
-                                  "http://community.test/thread-2792-1-1.html",
-                                  "http://community.test/forum-46-1.html",
-                                  "http://community.test/thread-2009-1-1.html",
-                                  "http://community.test/thread-1804-1-1.html",
-                                  "http://community.test/thread-2009-1-1.html",
-                                  "http://task.test/home.php?mod=task",
-                                  "tencent://Message/?uin=12345"}));
+  EXPECT_EQ(
+      sim.OpenedUrls(),
+      (std::vector<std::string>{
+          "http://community.test/thread-2792-1-1.html", "http://community.test/forum-46-1.html",
+          "http://community.test/thread-2009-1-1.html",
+          "http://community.test/thread-1804-1-1.html",
+          "http://community.test/thread-2009-1-1.html", "http://task.test/home.php?mod=task",
+          "tencent://Message/?uin=12345"}));
 }
 
 TEST_F(ToolbarTest, PromoteCopiesTheShareTextAndConfirms) {

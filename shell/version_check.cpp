@@ -41,7 +41,8 @@ void VersionCheck(common::Services& services) {
   if (host::FileExists(updater)) {
     ui.RunProgram(updater);
   } else {
-    ui.MessageBox("自动更新程序已损坏，请手动官方下载", host::MsgButtons::Ok, host::MsgIcon::None, "");
+    ui.MessageBox("自动更新程序已损坏，请手动官方下载", host::MsgButtons::Ok, host::MsgIcon::None,
+                  "");
     ui.OpenUrl(ProgramPage(services.config));
   }
 }

@@ -16,11 +16,7 @@ constexpr int kDownloadWindowHeight = 100;
 constexpr int kTickMs = 1;
 
 host::ControlDef Label(const char* name, host::Rect rect, const char* text, bool visible) {
-  host::ControlDef c;
-  c.name = name;
-  c.kind = host::ControlKind::Label;
-  c.rect = rect;
-  c.text = text;
+  host::ControlDef c = host::MakeControl(name, host::ControlKind::Label, rect, text);
   c.visible = visible;
   return c;
 }

@@ -12,29 +12,7 @@ using host::ControlKind;
 using host::Event;
 
 ControlDef Control(const char* name, ControlKind kind, host::Rect rect, std::string text = "") {
-  ControlDef c;
-  c.name = name;
-  c.kind = kind;
-  c.rect = rect;
-  c.text = std::move(text);
-  return c;
-}
-
-host::Font White(int pixelHeight = 0, bool bold = false, std::string face = "") {
-  host::Font f;
-  f.face = std::move(face);
-  f.pixelHeight = pixelHeight;
-  f.bold = bold;
-  f.color = 0xFFFFFF;
-  f.hasColor = true;
-  return f;
-}
-
-ControlDef PictureButton(const char* name, host::Rect rect, Art picture, bool enabled) {
-  ControlDef c = Control(name, ControlKind::PictureButton, rect);
-  c.picture = picture;
-  c.enabled = enabled;
-  return c;
+  return host::MakeControl(name, kind, rect, std::move(text));
 }
 
 }  // namespace
@@ -50,7 +28,7 @@ host::WindowDef Videos::CatalogWindowDef() {
 
   ControlDef caption = Control("透明标签1", ControlKind::TransparentLabel, {12, 10, 368, 24},
                                "(Tamsk)Kovrin宝盒视频教学系统 - V2.0");
-  caption.font = White(19, true, "楷体");
+  caption.font = host::WhiteFont(19, true, "楷体");
 
   ControlDef toolbar = Control(kToolbar, ControlKind::Toolbar, {24, 48, 376, 88});
   toolbar.buttons = {
@@ -65,7 +43,7 @@ host::WindowDef Videos::CatalogWindowDef() {
 
   ControlDef tree = Control(kCourseTree, ControlKind::Tree, {3, 148, 175, 347});
   tree.treeItems = {
-      {"Kovrin编程视频", 1, true, Art::TreeFolder},  {"Kovrin基础培训", 2, false, Art::TreeVideo},
+      {"Kovrin编程视频", 1, true, Art::TreeFolder}, {"Kovrin基础培训", 2, false, Art::TreeVideo},
       {"Kovrin强化培训", 2, false, Art::TreeVideo}, {"JAVA编程视频", 1, true, Art::TreeFolder},
       {"JAVA基础培训", 2, false, Art::TreeVideo},   {"JAVA进阶培训", 2, false, Art::TreeVideo},
       {"JAVA强化培训", 2, false, Art::TreeVideo},
@@ -78,16 +56,16 @@ host::WindowDef Videos::CatalogWindowDef() {
 
   ControlDef version =
       Control("标签2", ControlKind::Label, {48, 503, 136, 22}, "主程序版本：2.0 正式版");
-  version.font = White();
+  version.font = host::WhiteFont();
   ControlDef site = Control("标签1", ControlKind::Label, {496, 504, 181, 22},
                             "官方网站：" + common::SiteAddress(services_.config.communityBaseUrl));
-  site.font = White();
+  site.font = host::WhiteFont();
 
   w.controls = {
       caption,
-      PictureButton(kMinimiseButton, {620, 3, 29, 18}, Art::MinimiseButton, true),
-      PictureButton(kMaximiseButton, {649, 3, 29, 18}, Art::MaximiseButton, false),
-      PictureButton(kCloseButton, {678, 3, 29, 18}, Art::CloseButton, true),
+      host::MakePictureButton(kMinimiseButton, {620, 3, 29, 18}, Art::MinimiseButton, true),
+      host::MakePictureButton(kMaximiseButton, {649, 3, 29, 18}, Art::MaximiseButton, false),
+      host::MakePictureButton(kCloseButton, {678, 3, 29, 18}, Art::CloseButton, true),
       toolbar,
       tree,
       list,
@@ -109,7 +87,9 @@ host::WindowDef Videos::CatalogWindowDef() {
       {kToolbar, Event::ToolbarClicked, "",
        [this](const host::EventArgs& args) { OnToolbar(args.index); }},
       {kMinimiseButton, Event::Clicked, "",
-       [&ui](const host::EventArgs&) { ui.SetWindowState(kCatalogWindow, host::kWindowMinimised); }},
+       [&ui](const host::EventArgs&) {
+         ui.SetWindowState(kCatalogWindow, host::kWindowMinimised);
+       }},
       {kCloseButton, Event::Clicked, "",
        [&ui](const host::EventArgs&) {
          ui.SetVisible({mw::kWindow, ""}, true);

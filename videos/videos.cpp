@@ -9,8 +9,8 @@ namespace videos {
 namespace {
 
 constexpr const char* kCourseFiles[] = {
-    nullptr, "tamskjichupeixun.txt", "tamskqianghuapeixun.txt", nullptr,
-    "jjichu.txt", "jjinjie.txt", "jqianghua.txt"};
+    nullptr,       "tamskjichupeixun.txt", "tamskqianghuapeixun.txt", nullptr, "jjichu.txt",
+    "jjinjie.txt", "jqianghua.txt"};
 
 host::ControlRef Catalog(const char* control) { return {kCatalogWindow, control}; }
 

@@ -31,9 +31,11 @@ class VideosTest : public AppFixture {
 };
 
 TEST_F(VideosTest, EveryCourseLoadsItsCatalogAndGroupsDoNothing) {
-  const std::vector<std::pair<int, const char*>> courses = {
-      {1, "tamskjichupeixun.txt"}, {2, "tamskqianghuapeixun.txt"}, {4, "jjichu.txt"},
-      {5, "jjinjie.txt"},          {6, "jqianghua.txt"}};
+  const std::vector<std::pair<int, const char*>> courses = {{1, "tamskjichupeixun.txt"},
+                                                            {2, "tamskqianghuapeixun.txt"},
+                                                            {4, "jjichu.txt"},
+                                                            {5, "jjinjie.txt"},
+                                                            {6, "jqianghua.txt"}};
   for (const auto& [index, file] : courses) {
     Serve(file, std::string("第一课|") + file + "|http://v.test/" + file + "\r\n");
     ASSERT_TRUE(sim.DoubleClickTreeItem(kCatalogWindow, kCourseTree, index));
@@ -108,11 +110,11 @@ TEST_F(VideosTest, ToolbarOpensTheCommunityPagesAndBringsBackTheMainWindow) {
   const auto video = sim.Window(kCatalogWindow).bounds;
   EXPECT_EQ(video.left, (1280 - video.width) / 2);
   for (int i = 1; i <= 4; ++i) sim.ClickToolbarButton(kCatalogWindow, kToolbar, i);
-  EXPECT_EQ(sim.OpenedUrls(), (std::vector<std::string>{
-                                  "http://community.test/thread-1804-1-1.html",
-                                  "http://community.test/plugin.php?id=dsu_paulsign:sign",
-                                  "http://forum.test/misc.php?mod=faq&action=faq&id=4",
-                                  "http://community.test"}));
+  EXPECT_EQ(sim.OpenedUrls(),
+            (std::vector<std::string>{"http://community.test/thread-1804-1-1.html",
+                                      "http://community.test/plugin.php?id=dsu_paulsign:sign",
+                                      "http://forum.test/misc.php?mod=faq&action=faq&id=4",
+                                      "http://community.test"}));
 }
 
 TEST_F(VideosTest, CloseShowsTheMainWindowAndKeepsThePlayer) {
