@@ -306,7 +306,7 @@ TEST(QtHostTest, MessageBoxAnswersOnTheUiThread) {
   }
 }
 
-TEST(QtHostTest, ModalLoadReturnsWhenItsOwnTimerDestroysTheWindow) {
+TEST(QtHostTest, WindowsDestroyedByTheirOwnTimer) {
   WindowDef def = TestWindow("ModalWindow");
   def.style = host::WindowStyle::FixedDialog;
   int created = 0;
@@ -324,6 +324,24 @@ TEST(QtHostTest, ModalLoadReturnsWhenItsOwnTimerDestroysTheWindow) {
   EXPECT_FALSE(Host().IsWindowLoaded("ModalWindow"));
   Host().WaitHandlingEvents(30);  // the deferred deletion runs; no tick follows
   EXPECT_EQ(ticks, 3);
+
+  // Without a modal load holding on to it, the window's last owner is the
+  // tick that destroys it.
+  def.name = "LooseWindow";
+  def.events.clear();
+  ticks = 0;
+  def.events.push_back({"", Event::Created, "", [&](const EventArgs&) {
+                          Host().SetTimerPeriod({"LooseWindow", "timer"}, 10);
+                        }});
+  def.events.push_back({"timer", Event::TimerElapsed, "", [&](const EventArgs&) {
+                          if (++ticks == 2) Host().DestroyWindow("LooseWindow");
+                        }});
+  Host().LoadWindow(def, false);
+  for (int i = 0; i < 100 && Host().IsWindowLoaded("LooseWindow"); ++i)
+    Host().WaitHandlingEvents(10);
+  EXPECT_FALSE(Host().IsWindowLoaded("LooseWindow"));
+  Host().WaitHandlingEvents(30);
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST(QtHostTest, WindowStatesAndTheWayBackFromHidden) {
