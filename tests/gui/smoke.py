@@ -26,6 +26,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 SKIP = 77
 MAIN_TITLE = "Kovrin宝盒 V1.0"
@@ -553,6 +554,13 @@ def check_download(s):
         raise Failure("no package at " + package)
     log("downloaded %s (%d bytes)" % (name, os.path.getsize(package)))
     s.screenshot("gui-download.png")
+    # "打开文件" hands the package to the desktop.
+    s.click_at(done["screen"], button=3)
+    d = s.wait_dump("the list menu", lambda d: d.menus["MainWindow/ListMenu"]["open"])
+    s.click_at(d.menus["MainWindow/ListMenu"]["items"]["打开文件"]["screen"])
+    opened = wait_until("the package to be opened", lambda: [
+        u for u in s.opened() if urllib.parse.unquote(u).endswith("/" + name + ".zip")])
+    log("opened " + opened[0])
     s.quit_through_tray()
 
 
