@@ -269,16 +269,16 @@ QFont DefaultFont() {
   return font;
 }
 
-QFont FontFor(const Font& spec, const QFont& base) {
+QFont FontFor(const Font& desc, const QFont& base) {
   QFont font = base;
-  const std::string& face = spec.face;
+  const std::string& face = desc.face;
   if (face == "楷体" || face == "楷体_GB2312" || face == "KaiTi" || face == "KaiTi_GB2312") {
     font.setFamilies({QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei")});
   } else if (!face.empty() && face != "宋体") {
     font.setFamilies({QString::fromStdString(face), QStringLiteral("WenQuanYi Micro Hei")});
   }
-  if (spec.pixelHeight > 0) font.setPixelSize(spec.pixelHeight);
-  if (spec.bold) font.setBold(true);
+  if (desc.pixelHeight > 0) font.setPixelSize(desc.pixelHeight);
+  if (desc.bold) font.setBold(true);
   return font;
 }
 

@@ -65,6 +65,18 @@ def rss_kb(pid):
     return 0
 
 
+def pss_kb(pid):
+    """Proportional set size: shared pages counted once across the processes."""
+    try:
+        with open("/proc/%d/smaps_rollup" % pid) as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
 def cpu_over(pids_of, seconds):
     """CPU use in % of one core of the program and of its helpers over `seconds`."""
     main, *helpers = pids_of()
@@ -106,8 +118,10 @@ def main():
         pids = family(s.prog.pid)
         main_rss = rss_kb(pids[0])
         helpers_rss = sum(rss_kb(p) for p in pids[1:])
-        print("RSS after 10 s idle: program %.0f MB, browser helpers %.0f MB (%d processes)" % (
-            main_rss / 1024, helpers_rss / 1024, len(pids) - 1))
+        print("RSS after 10 s idle: program %.0f MB, browser helpers %.0f MB (%d processes);"
+              " PSS of all together %.0f MB" % (main_rss / 1024, helpers_rss / 1024,
+                                                 len(pids) - 1,
+                                                 sum(pss_kb(p) for p in pids) / 1024))
         idle = cpu_over(lambda: family(s.prog.pid), 5)
         print("CPU idle: program %.1f%%, helpers %.1f%%" % idle)
 
