@@ -8,12 +8,12 @@
 namespace common {
 
 struct Config {
-  std::string contentBaseUrl;    // catalogs, videos, packages, version files
-  std::string communityBaseUrl;  // the community web site
-  std::string forumBaseUrl;      // the forum host
-  std::string taskPageBaseUrl;   // host of the task page
-  std::string runDirectory;      // RunDirectory() in the product
-  std::string iniPath;           // DownloadListIniPath() in the product
+  std::string contentBaseUrl;      // catalogs, videos, packages, version files
+  std::string communityBaseUrl;    // the community web site
+  std::string forumBaseUrl;        // the forum host
+  std::string taskPageBaseUrl;     // host of the task page
+  std::string runDirectory;        // RunDirectory() in the product
+  std::string iniPath;             // DownloadListIniPath() in the product
   std::string customerServiceUin;  // account number of the chat link
 };
 

@@ -9,9 +9,7 @@ namespace mw {
 inline constexpr const char* kWindow = "MainWindow";
 
 inline host::ControlRef Ctl(const char* control) { return {kWindow, control}; }
-inline host::MenuItemRef Item(const char* menu, const char* item) {
-  return {kWindow, menu, item};
-}
+inline host::MenuItemRef Item(const char* menu, const char* item) { return {kWindow, menu, item}; }
 
 inline constexpr const char* kCaption = "透明标签1";
 inline constexpr const char* kToolbar = "工具条1";

@@ -31,8 +31,8 @@ std::string ReadIniValue(const std::string& file, const std::string& section,
                          const std::string& key);
 
 // One write; the file is replaced atomically (never torn).
-void WriteIniValue(const std::string& file, const std::string& section,
-                   const std::string& key, const std::string& value);
+void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value);
 
 struct IniWrite {
   std::string section;
@@ -46,8 +46,7 @@ struct IniWrite {
 bool WriteIniValues(const std::string& file, const std::vector<IniWrite>& writes);
 
 // Pure forms on file contents (GBK bytes), for tests and fuzzing.
-std::string ReadIniValueFromContent(const std::string& gbkContent,
-                                    const std::string& section,
+std::string ReadIniValueFromContent(const std::string& gbkContent, const std::string& section,
                                     const std::string& key);
 std::string ApplyIniWrite(const std::string& gbkContent, const std::string& section,
                           const std::string& key, const std::string& value);

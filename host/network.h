@@ -14,32 +14,32 @@ namespace host {
 // The task record. Every deliverable fills its single record with these
 // start-up values; only `url` and `path` change later.
 struct TaskParam {
-  std::uint32_t uploadFlags = 1;                       // 1
-  std::string url;                                     // 2
-  std::string path;                                    // 3
-  std::string ftpUser = "anonymous";                   // 4
-  std::string ftpPassword = "anonymous@example.com";   // 5
-  std::int32_t connections = 1;                        // 6
-  std::int32_t rateLimit = 0;                          // 7 bytes/s, 0 none
-  std::int32_t connectTimeoutMs = 20000;               // 8
-  std::int32_t sendTimeoutMs = 20000;                  // 9
-  std::int32_t receiveTimeoutMs = 20000;               // 10
-  std::int32_t stopWaitMs = 1000;                      // 11
-  std::int32_t bytesPerRead = 20480;                   // 12
-  std::int32_t bytesPerUploadSend = 1024;              // 13
-  std::function<void(const std::string&)> statusRoutine;        // 14: none
-  std::function<void(std::int64_t, bool)> progressRoutine;      // 15: none
-  std::string ftpRemoteName;                           // 16
-  std::int32_t ftpTransferType = 1;                    // 17
+  std::uint32_t uploadFlags = 1;                                    // 1
+  std::string url;                                                  // 2
+  std::string path;                                                 // 3
+  std::string ftpUser = "anonymous";                                // 4
+  std::string ftpPassword = "anonymous@example.com";                // 5
+  std::int32_t connections = 1;                                     // 6
+  std::int32_t rateLimit = 0;                                       // 7 bytes/s, 0 none
+  std::int32_t connectTimeoutMs = 20000;                            // 8
+  std::int32_t sendTimeoutMs = 20000;                               // 9
+  std::int32_t receiveTimeoutMs = 20000;                            // 10
+  std::int32_t stopWaitMs = 1000;                                   // 11
+  std::int32_t bytesPerRead = 20480;                                // 12
+  std::int32_t bytesPerUploadSend = 1024;                           // 13
+  std::function<void(const std::string&)> statusRoutine;            // 14: none
+  std::function<void(std::int64_t, bool)> progressRoutine;          // 15: none
+  std::string ftpRemoteName;                                        // 16
+  std::int32_t ftpTransferType = 1;                                 // 17
   std::string extensionList = ".exe|.rar|.zip|.gif|.jpg|.mp3|.rm";  // 18
-  std::string httpProxy;                               // 19: none, direct
+  std::string httpProxy;                                            // 19: none, direct
   std::string referer;  // 20: none, so the URL up to its last "/" is sent
 };
 
 // What ResumeTask needs to continue a stopped transfer into the same file.
 struct ResumeState {
-  std::string url;       // the URL the task was fetching (after redirects)
-  std::string path;      // the file actually written (numbered name included)
+  std::string url;            // the URL the task was fetching (after redirects)
+  std::string path;           // the file actually written (numbered name included)
   std::int64_t received = 0;  // bytes in that file, all counted
   std::string validator;      // ETag or Last-Modified seen, may be empty
   bool empty() const { return path.empty(); }

@@ -81,8 +81,7 @@ class WindowServices {
 
   // Report lists. Rows and columns count from 0.
   virtual int ListAppendRow(const ControlRef& list) = 0;
-  virtual void ListSetCell(const ControlRef& list, int row, int col,
-                           const std::string& text) = 0;
+  virtual void ListSetCell(const ControlRef& list, int row, int col, const std::string& text) = 0;
   // "" when the row or cell does not exist.
   virtual std::string ListGetCell(const ControlRef& list, int row, int col) = 0;
   virtual int ListRowCount(const ControlRef& list) = 0;
@@ -92,28 +91,24 @@ class WindowServices {
   virtual int ListSelectedRow(const ControlRef& list) = 0;
   // First row from `start` on whose column 0 begins with `text`, Latin
   // letters compared without case; -1 when none.
-  virtual int ListFindRow(const ControlRef& list, const std::string& text,
-                          int start) = 0;
+  virtual int ListFindRow(const ControlRef& list, const std::string& text, int start) = 0;
 
   // Hints, boxes, tray, menus.
   virtual void AttachBalloonTip(const ControlRef& tip, const ControlRef& control,
                                 const std::string& text) = 0;
-  virtual void ShowBalloonAt(const ControlRef& tip, int x, int y,
-                             const std::string& text) = 0;
+  virtual void ShowBalloonAt(const ControlRef& tip, int x, int y, const std::string& text) = 0;
   // Owner-less, blocks its caller only. An empty title shows "信息：".
   // Returns kMsgOk, kMsgYes or kMsgNo.
-  virtual int MessageBox(const std::string& text, MsgButtons buttons,
-                         MsgIcon icon, const std::string& title) = 0;
+  virtual int MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                         const std::string& title) = 0;
   // Adds or replaces the icon; Art::None removes it. The tip is cut to 62
   // GBK bytes without splitting a character.
-  virtual void SetTrayIcon(const std::string& window, Art icon,
-                           const std::string& tip) = 0;
+  virtual void SetTrayIcon(const std::string& window, Art icon, const std::string& tip) = 0;
   // At the pointer, offset (3, 3).
   virtual void PopupMenu(const std::string& window, const std::string& menu) = 0;
   // Window brought to the foreground, menu right-aligned at the pointer,
   // offset (-5, -5).
-  virtual void PopupTrayMenu(const std::string& window,
-                             const std::string& menu) = 0;
+  virtual void PopupTrayMenu(const std::string& window, const std::string& menu) = 0;
 
   // Desktop.
   // Runs `routine` on a new thread and returns at once; never joined.
