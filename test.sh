@@ -18,6 +18,11 @@ configure_build() {  # dir, cmake args...
   cmake --build "$dir" -j "$JOBS"
 }
 
+if command -v clang-format >/dev/null && [ -d .git ]; then
+  step "format"
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+fi
+
 step "build"
 configure_build build
 step "tests"
