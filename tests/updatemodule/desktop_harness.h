@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <httplib.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -275,6 +276,13 @@ class ContentServer {
         return;
       }
       res.set_content(it->second, "application/octet-stream");
+    });
+    // The fixed port is bound again right after by the next test or by the
+    // demo server: SO_REUSEADDR on this side too, so the connections this
+    // server leaves in TIME_WAIT do not block those binds for a minute.
+    server_.set_socket_options([](socket_t sock) {
+      int yes = 1;
+      setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
     if (!server_.bind_to_port("127.0.0.1", port_)) {
       problem_ = "port " + std::to_string(port_) + " is in use (the demo server?)";
