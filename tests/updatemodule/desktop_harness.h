@@ -6,9 +6,9 @@
 
 #include <fcntl.h>
 #include <httplib.h>
-#include <sys/socket.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
