@@ -25,16 +25,9 @@ using testing_support::WriteFileBytes;
 constexpr const char* kWindowTitle = "^Kovrin宝盒更新检测$";
 constexpr int kWaitMs = 30000;
 
-class UpdateProgramTest : public ::testing::Test {
+class UpdateProgramTest : public desktop_harness::DesktopTest {
  protected:
-  void SetUp() override {
-    chmod(session.path().c_str(), 0700);
-    display = std::make_unique<VirtualDisplay>(session.path());
-    if (!display->Ready()) GTEST_SKIP() << "Xvfb did not start";
-    server = std::make_unique<ContentServer>(RB_TEST_CONTENT_BASE_URL);
-    if (!server->Problem().empty()) GTEST_SKIP() << server->Problem();
-    std::filesystem::copy_file(RB_TEST_UPDATE_PROGRAM, Program());
-  }
+  void SetUp() override { SetUpDesktop(RB_TEST_UPDATE_PROGRAM, common::kUpdaterFile); }
 
   std::string Program() const { return runDir.File(common::kUpdaterFile); }
   std::string Log() const { return session.File("update.log"); }
@@ -42,11 +35,6 @@ class UpdateProgramTest : public ::testing::Test {
     return std::make_unique<ChildProcess>(std::vector<std::string>{Program()},
                                           display->Environment(), Log());
   }
-
-  TempDir session;  // the display's runtime folder and the program's output
-  TempDir runDir;   // where the program lies
-  std::unique_ptr<VirtualDisplay> display;
-  std::unique_ptr<ContentServer> server;
 };
 
 TEST_F(UpdateProgramTest, WithoutTheModuleOnlyTheRefusalShows) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -27,6 +29,8 @@
 #include <vector>
 
 extern char** environ;
+
+#include "tests/support/temp_dir.h"
 
 namespace desktop_harness {
 
@@ -349,5 +353,26 @@ inline std::string PackageBytes(size_t size, unsigned seed) {
   }
   return bytes;
 }
+
+// A virtual display, the build's content port served by a ContentServer and
+// a run folder holding one copy of a deliverable: what every real-binary
+// test of the updater and the module starts from.
+class DesktopTest : public ::testing::Test {
+ protected:
+  // Skips the test when the display or the port is not to be had.
+  void SetUpDesktop(const std::string& builtFile, const std::string& nameInRunDir) {
+    chmod(session.path().c_str(), 0700);
+    display = std::make_unique<VirtualDisplay>(session.path());
+    if (!display->Ready()) GTEST_SKIP() << "Xvfb did not start";
+    server = std::make_unique<ContentServer>(RB_TEST_CONTENT_BASE_URL);
+    if (!server->Problem().empty()) GTEST_SKIP() << server->Problem();
+    std::filesystem::copy_file(builtFile, runDir.File(nameInRunDir));
+  }
+
+  testing_support::TempDir session;  // the display's runtime folder and the output
+  testing_support::TempDir runDir;   // where the deliverable lies
+  std::unique_ptr<VirtualDisplay> display;
+  std::unique_ptr<ContentServer> server;
+};
 
 }  // namespace desktop_harness

@@ -26,16 +26,9 @@ using testing_support::TempDir;
 constexpr const char* kWindowTitle = "^Kovrin宝盒更新检测$";
 constexpr int kWaitMs = 30000;
 
-class ModuleLoadTest : public ::testing::Test {
+class ModuleLoadTest : public desktop_harness::DesktopTest {
  protected:
-  void SetUp() override {
-    chmod(session.path().c_str(), 0700);
-    display = std::make_unique<VirtualDisplay>(session.path());
-    if (!display->Ready()) GTEST_SKIP() << "Xvfb did not start";
-    server = std::make_unique<ContentServer>(RB_TEST_CONTENT_BASE_URL);
-    if (!server->Problem().empty()) GTEST_SKIP() << server->Problem();
-    std::filesystem::copy_file(RB_TEST_UPDATE_MODULE, Module());
-  }
+  void SetUp() override { SetUpDesktop(RB_TEST_UPDATE_MODULE, common::kModuleFile); }
 
   std::string Module() const { return runDir.File(common::kModuleFile); }
   std::string Output() const { return desktop_harness::ReadFile(session.File("host.log")); }
@@ -76,11 +69,6 @@ class ModuleLoadTest : public ::testing::Test {
     EXPECT_TRUE(display->WaitUntilGone(kWindowTitle, kWaitMs, window));
     return showing;
   }
-
-  TempDir session;
-  TempDir runDir;  // where the module lies
-  std::unique_ptr<VirtualDisplay> display;
-  std::unique_ptr<ContentServer> server;
 };
 
 TEST_F(ModuleLoadTest, CurrentVersionAtLoadAndThroughTheExport) {
