@@ -5,6 +5,9 @@
 # under Xvfb; run.sh then waits until the main window has loaded, saves a
 # screenshot of the screen and stops.
 set -euo pipefail
+# The window checks look windows up by their Chinese titles (xdotool's regular
+# expressions), which needs a UTF-8 locale; C.UTF-8 is always there on Debian.
+export LC_ALL=C.UTF-8
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$repo/build

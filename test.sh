@@ -6,6 +6,9 @@
 #   ./test.sh            everything
 #   ./test.sh quick      the normal build and its tests only
 set -euo pipefail
+# The window checks look windows up by their Chinese titles (xdotool's regular
+# expressions), which needs a UTF-8 locale; C.UTF-8 is always there on Debian.
+export LC_ALL=C.UTF-8
 cd "$(dirname "$0")"
 JOBS=${JOBS:-$(nproc)}
 mode=${1:-all}

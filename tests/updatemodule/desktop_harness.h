@@ -178,8 +178,9 @@ class VirtualDisplay {
   // Visible windows whose title matches the regular expression.
   std::vector<std::string> FindWindows(const std::string& titleRegex) const {
     const std::string out =
-        Capture("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '" + titleRegex +
-                "' 2>/dev/null");
+        // The titles are Chinese: xdotool matches them only in a UTF-8 locale.
+        Capture("DISPLAY=" + display_ + " LC_ALL=C.UTF-8 xdotool search --onlyvisible --name '" +
+                titleRegex + "' 2>/dev/null");
     std::vector<std::string> ids;
     size_t start = 0;
     while (start < out.size()) {
