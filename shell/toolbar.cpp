@@ -118,12 +118,6 @@ host::WindowDef AboutWindowDef(common::Services& services) {
       inGroup(control("标签3", ControlKind::Label, {15, 120, 208, 48},
                       "Kovrin编程平台，让安卓开发更简单。\n感谢论坛各位会员的支持与厚爱！")),
   };
-  // A hyperlink opens its own address when clicked.
-  common::Services* s = &services;
-  for (const auto& link : {site, forum})
-    w.events.push_back(
-        {link.name, host::Event::Clicked, "",
-         [s, address = link.address](const host::EventArgs&) { s->ui.OpenUrl(address); }});
   return w;
 }
 

@@ -102,8 +102,9 @@ TEST_F(ToolbarTest, AboutChosenTwiceGivesOneWindowBroughtForward) {
   ASSERT_TRUE(sim.IsWindowLoaded(kAboutWindow));
   EXPECT_EQ(sim.Window(kAboutWindow).activations, 1);
   EXPECT_EQ(sim.Control(kAboutWindow, "超级链接框1").text, "Tamsk编程平台：community.test");
+  // The hyperlinks open their addresses by themselves, once.
   ASSERT_TRUE(sim.ClickButton(kAboutWindow, "超级链接框2"));
-  EXPECT_EQ(sim.OpenedUrls().back(), "http://forum.test/");
+  EXPECT_EQ(sim.OpenedUrls(), std::vector<std::string>{"http://forum.test/"});
 }
 
 }  // namespace
